@@ -1,0 +1,443 @@
+// Completing a drawing: what every modern drawing file holds (tables with
+// their standard records, model and paper space, layouts, the named object
+// dictionary), and modern tags (handles, owners, subclass markers) for
+// drawings read from old versions.
+#include <algorithm>
+#include <cstring>
+#include <functional>
+
+#include "host/db/database.hpp"
+#include "host/db/objects.hpp"
+
+using host::ObjectRecord;
+using host::Tag;
+using host::Tags;
+
+namespace {
+
+const char* kTableOrder[] = {"VPORT", "LTYPE", "LAYER", "STYLE", "VIEW", "UCS", "APPID", "DIMSTYLE", "BLOCK_RECORD"};
+
+const char* recordMarker(std::string_view table) {
+  if (table == "VPORT") return "AcDbViewportTableRecord";
+  if (table == "LTYPE") return "AcDbLinetypeTableRecord";
+  if (table == "LAYER") return "AcDbLayerTableRecord";
+  if (table == "STYLE") return "AcDbTextStyleTableRecord";
+  if (table == "VIEW") return "AcDbViewTableRecord";
+  if (table == "UCS") return "AcDbUCSTableRecord";
+  if (table == "APPID") return "AcDbRegAppTableRecord";
+  if (table == "DIMSTYLE") return "AcDbDimStyleTableRecord";
+  if (table == "BLOCK_RECORD") return "AcDbBlockTableRecord";
+  return nullptr;
+}
+
+bool hasMarkers(const ObjectRecord* r) {
+  for (const auto& t : r->tags)
+    if (t.code == 100) return true;
+  return false;
+}
+
+std::string_view firstValue(const ObjectRecord* r, int code) {
+  for (const auto& t : r->tags)
+    if (t.code == code) return t.value;
+  return {};
+}
+
+int flags70(const ObjectRecord* r) { return int(host::parseInt(firstValue(r, 70))); }
+
+// Codes an old-style entity keeps in its common part.
+bool isCommonEntityCode(int c) {
+  return c == 8 || c == 6 || c == 62 || c == 67 || c == 48 || c == 60 || c == 370 || c == 420 || c == 430 ||
+         c == 440 || c == 284 || c == 347 || c == 390;
+}
+
+// Position after app data groups and the owner, where markers start.
+size_t afterOwner(const Tags& tags, bool& hasOwner) {
+  size_t i = 0;
+  int depth = 0;
+  hasOwner = false;
+  for (; i < tags.size(); ++i) {
+    if (tags[i].code == 102) {
+      depth = (!tags[i].value.empty() && tags[i].value[0] == '{') ? depth + 1 : std::max(0, depth - 1);
+      continue;
+    }
+    if (depth > 0) continue;
+    if (tags[i].code == 330 && !hasOwner) {
+      hasOwner = true;
+      continue;
+    }
+    break;
+  }
+  return i;
+}
+
+void ensureOwner(ObjectRecord* r, uint64_t owner) {
+  Tags tags = r->tags.unpack();
+  bool hasOwner;
+  size_t at = afterOwner(tags, hasOwner);
+  if (hasOwner) return;
+  tags.insert(tags.begin() + long(at), Tag{330, host::formatHandle(owner)});
+  r->tags.assign(tags);
+}
+
+// Splits an old-style entity's own tags into its modern subclasses.
+void upgradeEntityTags(ObjectRecord* r) {
+  if (hasMarkers(r)) return;
+  const std::string& type = r->typeName();
+  Tags tags = r->tags.unpack();
+  bool hasOwner;
+  size_t start = afterOwner(tags, hasOwner);
+  Tags head(tags.begin(), tags.begin() + long(start));
+  Tags common, own, xdata;
+  for (size_t i = start; i < tags.size(); ++i) {
+    if (tags[i].code >= 1000) xdata.push_back(tags[i]);
+    else if (isCommonEntityCode(tags[i].code)) common.push_back(tags[i]);
+    else own.push_back(tags[i]);
+  }
+  Tags out = head;
+  out.push_back({100, "AcDbEntity"});
+  if (std::none_of(common.begin(), common.end(), [](const Tag& t) { return t.code == 8; }))
+    out.push_back({8, "0"});
+  out.insert(out.end(), common.begin(), common.end());
+
+  auto split = [&](const char* first, const char* second, std::initializer_list<int> secondCodes) {
+    Tags a, b;
+    for (auto& t : own)
+      (std::find(secondCodes.begin(), secondCodes.end(), t.code) != secondCodes.end() ? b : a).push_back(t);
+    out.push_back({100, first});
+    out.insert(out.end(), a.begin(), a.end());
+    if (second) {
+      out.push_back({100, second});
+      out.insert(out.end(), b.begin(), b.end());
+    }
+  };
+  auto single = [&](const char* marker) {
+    out.push_back({100, marker});
+    out.insert(out.end(), own.begin(), own.end());
+  };
+
+  if (type == "LINE") single("AcDbLine");
+  else if (type == "POINT") single("AcDbPoint");
+  else if (type == "CIRCLE") single("AcDbCircle");
+  else if (type == "ARC") split("AcDbCircle", "AcDbArc", {50, 51});
+  else if (type == "TEXT") split("AcDbText", "AcDbText", {73});
+  else if (type == "ATTRIB") split("AcDbText", "AcDbAttribute", {2, 70, 73, 74, 280});
+  else if (type == "ATTDEF") split("AcDbText", "AcDbAttributeDefinition", {3, 2, 70, 73, 74, 280});
+  else if (type == "INSERT") single("AcDbBlockReference");
+  else if (type == "3DFACE") single("AcDbFace");
+  else if (type == "SOLID" || type == "TRACE") single("AcDbTrace");
+  else if (type == "SHAPE") single("AcDbShape");
+  else if (type == "VIEWPORT") single("AcDbViewport");
+  else if (type == "DIMENSION") single("AcDbDimension");
+  else if (type == "BLOCK") single("AcDbBlockBegin");
+  else if (type == "ENDBLK") single("AcDbBlockEnd");
+  else if (type == "SEQEND") out.insert(out.end(), own.begin(), own.end());
+  else if (type == "POLYLINE") {
+    int f = flags70(r);
+    const char* m = (f & 8) ? "AcDb3dPolyline" : (f & 64) ? "AcDbPolyFaceMesh" : (f & 16) ? "AcDbPolygonMesh" : "AcDb2dPolyline";
+    single(m);
+  } else if (type == "VERTEX") {
+    int f = flags70(r);
+    std::string parentKind = r->parent ? std::string(r->parent->cls ? r->parent->cls->dxfMarker() ? r->parent->cls->dxfMarker() : "" : "") : "";
+    if ((f & 128) && !(f & 64)) {
+      single("AcDbFaceRecord");
+    } else {
+      out.push_back({100, "AcDbVertex"});
+      const char* m = "AcDb2dVertex";
+      if ((f & 128) && (f & 64)) m = "AcDbPolyFaceMeshVertex";
+      else if (f & 32 || parentKind == "AcDb3dPolyline") m = "AcDb3dPolylineVertex";
+      else if (f & 64 || parentKind == "AcDbPolygonMesh") m = "AcDbPolygonMeshVertex";
+      single(m);
+    }
+  } else {
+    // Unknown old entity kind: keep its tags as they are.
+    return;
+  }
+  out.insert(out.end(), xdata.begin(), xdata.end());
+  r->tags.assign(out);
+  r->cls = classOfRecord(*r);
+}
+
+void upgradeTableRecord(ObjectRecord* r, std::string_view table) {
+  if (hasMarkers(r)) return;
+  const char* marker = recordMarker(table);
+  if (!marker) return;
+  Tags tags = r->tags.unpack();
+  bool hasOwner;
+  size_t at = afterOwner(tags, hasOwner);
+  Tags ins{{100, "AcDbSymbolTableRecord"}, {100, marker}};
+  tags.insert(tags.begin() + long(at), ins.begin(), ins.end());
+  r->tags.assign(tags);
+}
+
+void upgradeTableHead(ObjectRecord* r) {
+  if (hasMarkers(r)) return;
+  Tags tags = r->tags.unpack();
+  // 2 NAME stays first, then owner and marker.
+  size_t at = (!tags.empty() && tags[0].code == 2) ? 1 : 0;
+  Tags ins{{330, "0"}, {100, "AcDbSymbolTable"}};
+  tags.insert(tags.begin() + long(at), ins.begin(), ins.end());
+  r->tags.assign(tags);
+}
+
+}  // namespace
+
+void ZcDbDatabase::completeStructure() {
+  auto& s = store_;
+
+  // 1. Handles: keep the ones read; give new ones to records without a
+  // handle or with one already taken.
+  std::vector<ObjectRecord*> needHandle;
+  for (ObjectRecord& r : s.records) {
+    if (r.handle == 0 || r.typeName() == "CLASS") {
+      if (r.typeName() != "CLASS") needHandle.push_back(&r);
+      continue;
+    }
+    auto [it, inserted] = s.byHandle.emplace(r.handle, &r);
+    if (!inserted && it->second != &r) {
+      s.warnings.push_back("duplicate handle " + host::formatHandle(r.handle) + " given a new one");
+      needHandle.push_back(&r);
+      continue;
+    }
+    if (r.handle >= s.nextHandle) s.nextHandle = r.handle + 1;
+  }
+  for (ObjectRecord* r : needHandle) {
+    r->handle = allocateHandle();
+    indexHandle(r);
+  }
+
+  // 2. Tables, in the standard order, with their standard records.
+  for (const char* name : kTableOrder) {
+    ObjectRecord* head = tableHead(name);
+    if (!head) {
+      Tags t{{2, name}, {330, "0"}, {100, "AcDbSymbolTable"}, {70, "0"}};
+      if (std::strcmp(name, "DIMSTYLE") == 0) t.push_back({100, "AcDbDimStyleTable"});
+      head = newRecord("TABLE", t, nullptr);
+      // Keep the standard order among the tables already read.
+      auto pos = s.tables.end();
+      for (auto it = s.tables.begin(); it != s.tables.end(); ++it) {
+        std::string_view other = firstValue(*it, 2);
+        auto rank = [](std::string_view n) {
+          for (size_t k = 0; k < std::size(kTableOrder); ++k)
+            if (n == kTableOrder[k]) return int(k);
+          return 100;
+        };
+        if (rank(other) > rank(name)) {
+          pos = it;
+          break;
+        }
+      }
+      s.tables.insert(pos, head);
+    }
+    upgradeTableHead(head);
+    for (ObjectRecord* r : head->children) {
+      r->parent = head;
+      upgradeTableRecord(r, name);
+      ensureOwner(r, head->handle);
+      r->cls = classOfRecord(*r);
+    }
+  }
+
+  auto ensureRecord = [&](const char* table, const char* recName, Tags body) -> ObjectRecord* {
+    ObjectRecord* head = tableHead(table);
+    ZcDbObjectId id = symbolId(table, recName);
+    if (!id.isNull()) return id.record();
+    Tags t{{330, host::formatHandle(head->handle)}, {100, "AcDbSymbolTableRecord"}, {100, recordMarker(table)}, {2, recName}, {70, "0"}};
+    t.insert(t.end(), body.begin(), body.end());
+    ObjectRecord* r = newRecord(table, t, head);
+    head->children.push_back(r);
+    return r;
+  };
+  ensureRecord("VPORT", "*Active",
+               {{10, "0.0"}, {20, "0.0"}, {11, "1.0"}, {21, "1.0"}, {12, "0.0"}, {22, "0.0"}, {13, "0.0"},
+                {23, "0.0"}, {14, "10.0"}, {24, "10.0"}, {15, "10.0"}, {25, "10.0"}, {16, "0.0"}, {26, "0.0"},
+                {36, "1.0"}, {17, "0.0"}, {27, "0.0"}, {37, "0.0"}, {40, "100.0"}, {41, "1.5"}, {42, "50.0"},
+                {43, "0.0"}, {44, "0.0"}, {50, "0.0"}, {51, "0.0"}, {71, "0"}, {72, "1000"}, {73, "1"},
+                {74, "3"}, {75, "0"}, {76, "0"}, {77, "0"}, {78, "0"}, {281, "0"}, {65, "1"}});
+  ensureRecord("LTYPE", "ByBlock", {{3, ""}, {72, "65"}, {73, "0"}, {40, "0.0"}});
+  ensureRecord("LTYPE", "ByLayer", {{3, ""}, {72, "65"}, {73, "0"}, {40, "0.0"}});
+  ensureRecord("LTYPE", "Continuous", {{3, "Solid line"}, {72, "65"}, {73, "0"}, {40, "0.0"}});
+  ensureRecord("LAYER", "0", {{62, "7"}, {6, "Continuous"}, {370, "-3"}});
+  ensureRecord("STYLE", "Standard",
+               {{40, "0.0"}, {41, "1.0"}, {50, "0.0"}, {71, "0"}, {42, "2.5"}, {3, "txt"}, {4, ""}});
+  ensureRecord("APPID", "ACAD", {});
+  if (symbolId("DIMSTYLE", "Standard").isNull()) ensureRecord("DIMSTYLE", "Standard", {});
+
+  // 3. Block definitions: every block record has its BLOCK/ENDBLK pair.
+  ObjectRecord* btrHead = tableHead("BLOCK_RECORD");
+  auto ensureBlockRecord = [&](std::string_view name) -> ObjectRecord* {
+    ZcDbObjectId id = symbolId("BLOCK_RECORD", name);
+    if (!id.isNull()) return id.record();
+    Tags t{{330, host::formatHandle(btrHead->handle)}, {100, "AcDbSymbolTableRecord"}, {100, "AcDbBlockTableRecord"},
+           {2, std::string(name)}, {340, "0"}, {70, "0"}, {280, "1"}, {281, "0"}};
+    ObjectRecord* r = newRecord("BLOCK_RECORD", t, btrHead);
+    btrHead->children.push_back(r);
+    return r;
+  };
+  ObjectRecord* model = ensureBlockRecord("*Model_Space");
+  ObjectRecord* paper = ensureBlockRecord("*Paper_Space");
+
+  for (auto& pb : s.pendingBlocks) {
+    std::string name(firstValue(pb.begin, 2));
+    ObjectRecord* btr = nullptr;
+    // A BLOCK names its record through its owner in modern files.
+    if (ObjectRecord* o = recordOfHandle(host::parseHandle(firstValue(pb.begin, 330))))
+      if (o->typeName() == "BLOCK_RECORD") btr = o;
+    if (!btr) btr = ensureBlockRecord(name.empty() ? "*U" : name);
+    if (s.blockDefs.count(btr)) {
+      s.warnings.push_back("block " + name + " defined twice: the second definition is ignored");
+      for (ObjectRecord* e : pb.entities) e->flags |= ObjectRecord::kErased;
+      pb.begin->flags |= ObjectRecord::kErased;
+      if (pb.end) pb.end->flags |= ObjectRecord::kErased;
+      continue;
+    }
+    if (!pb.end) pb.end = newRecord("ENDBLK", {{100, "AcDbEntity"}, {8, "0"}, {100, "AcDbBlockEnd"}}, btr);
+    pb.begin->parent = btr;
+    pb.end->parent = btr;
+    s.blockDefs[btr] = host::BlockDef{pb.begin, pb.end};
+    // Model and paper space keep their entities in the ENTITIES section.
+    for (ObjectRecord* e : pb.entities) {
+      e->parent = btr;
+      btr->children.push_back(e);
+    }
+  }
+  s.pendingBlocks.clear();
+
+  for (ObjectRecord* e : s.pendingEntities) {
+    ObjectRecord* owner = recordOfHandle(host::parseHandle(firstValue(e, 330)));
+    ObjectRecord* target = model;
+    if (owner && owner->typeName() == "BLOCK_RECORD") target = owner;
+    else if (host::parseInt(firstValue(e, 67)) == 1) target = paper;
+    e->parent = target;
+    target->children.push_back(e);
+  }
+  s.pendingEntities.clear();
+
+  for (ObjectRecord* btr : btrHead->children) {
+    if (s.blockDefs.count(btr)) continue;
+    std::string name(firstValue(btr, 2));
+    ObjectRecord* b = newRecord("BLOCK",
+                                {{330, host::formatHandle(btr->handle)}, {100, "AcDbEntity"}, {8, "0"},
+                                 {100, "AcDbBlockBegin"}, {2, name}, {70, "0"}, {10, "0.0"}, {20, "0.0"},
+                                 {30, "0.0"}, {3, name}, {1, ""}},
+                                btr);
+    ObjectRecord* e = newRecord("ENDBLK", {{330, host::formatHandle(btr->handle)}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbBlockEnd"}}, btr);
+    s.blockDefs[btr] = host::BlockDef{b, e};
+  }
+
+  // 4. Entities: modern tags and owners.
+  std::function<void(ObjectRecord*, ObjectRecord*)> fixEntity = [&](ObjectRecord* e, ObjectRecord* owner) {
+    e->parent = owner;
+    upgradeEntityTags(e);
+    ensureOwner(e, owner->handle);
+    e->cls = classOfRecord(*e);
+    for (ObjectRecord* c : e->children) fixEntity(c, e);
+  };
+  for (ObjectRecord* btr : btrHead->children) {
+    btr->cls = classOfRecord(*btr);
+    auto& def = s.blockDefs[btr];
+    fixEntity(def.begin, btr);
+    fixEntity(def.end, btr);
+    for (ObjectRecord* e : btr->children) fixEntity(e, btr);
+  }
+
+  // 5. Objects: the named object dictionary with groups and layouts.
+  if (s.objects.empty() || s.objects.front()->typeName() != "DICTIONARY") {
+    ObjectRecord* root = newRecord("DICTIONARY", {{330, "0"}, {100, "AcDbDictionary"}, {281, "1"}}, nullptr);
+    s.objects.insert(s.objects.begin(), root);
+  }
+  for (ObjectRecord* o : s.objects) o->cls = classOfRecord(*o);
+  ObjectRecord* root = s.objects.front();
+  auto rootEntry = [&](const char* key, const char* type, Tags body) -> ObjectRecord* {
+    ZcDbObjectPointer<ZcDbDictionary> nod(ZcDbObjectId(root), ZcDb::kForWrite);
+    ZcDbObjectId id;
+    if (nod->getAt(std::string_view(key), id) == Zcad::eOk) return id.record();
+    Tags t{{330, host::formatHandle(root->handle)}};
+    t.insert(t.end(), body.begin(), body.end());
+    ObjectRecord* r = newRecord(type, t, nullptr);
+    s.objects.push_back(r);
+    nod->setAt(host::fromUtf8(key), ZcDbObjectId(r));
+    return r;
+  };
+  rootEntry("ACAD_GROUP", "DICTIONARY", {{100, "AcDbDictionary"}, {281, "1"}});
+  ObjectRecord* layouts = rootEntry("ACAD_LAYOUT", "DICTIONARY", {{100, "AcDbDictionary"}, {281, "1"}});
+
+  // Every layout block needs its LAYOUT object.
+  int tab = 0;
+  for (ObjectRecord* btr : {model, paper}) {
+    ObjectRecord* layout = recordOfHandle(host::parseHandle(firstValue(btr, 340)));
+    if (layout && layout->typeName() == "LAYOUT" && !layout->erased()) continue;
+    bool isModel = btr == model;
+    std::string name = isModel ? "Model" : "Layout1";
+    ZcDbObjectPointer<ZcDbDictionary> dict(ZcDbObjectId(layouts), ZcDb::kForWrite);
+    ZcDbObjectId existing;
+    if (dict->getAt(std::string_view(name), existing) == Zcad::eOk) name = isModel ? "Model" : "Layout" + std::to_string(++tab + 1);
+    Tags t{{330, host::formatHandle(layouts->handle)},
+           {100, "AcDbPlotSettings"},
+           {1, ""},
+           {4, "A3"},
+           {6, ""},
+           {40, "7.5"},
+           {41, "20.0"},
+           {42, "7.5"},
+           {43, "20.0"},
+           {44, "420.0"},
+           {45, "297.0"},
+           {46, "0.0"},
+           {47, "0.0"},
+           {48, "0.0"},
+           {49, "0.0"},
+           {140, "0.0"},
+           {141, "0.0"},
+           {142, "1.0"},
+           {143, "1.0"},
+           {70, isModel ? "1712" : "688"},
+           {72, "1"},
+           {73, "0"},
+           {74, "5"},
+           {7, ""},
+           {75, "16"},
+           {76, "0"},
+           {77, "2"},
+           {78, "300"},
+           {147, "1.0"},
+           {148, "0.0"},
+           {149, "0.0"},
+           {100, "AcDbLayout"},
+           {1, name},
+           {70, "1"},
+           {71, isModel ? "0" : "1"},
+           {10, "0.0"},
+           {20, "0.0"},
+           {11, "420.0"},
+           {21, "297.0"},
+           {12, "0.0"},
+           {22, "0.0"},
+           {32, "0.0"},
+           {14, "0.0"},
+           {24, "0.0"},
+           {34, "0.0"},
+           {15, "0.0"},
+           {25, "0.0"},
+           {35, "0.0"},
+           {146, "0.0"},
+           {13, "0.0"},
+           {23, "0.0"},
+           {33, "0.0"},
+           {16, "1.0"},
+           {26, "0.0"},
+           {36, "0.0"},
+           {17, "0.0"},
+           {27, "1.0"},
+           {37, "0.0"},
+           {76, "0"},
+           {330, host::formatHandle(btr->handle)}};
+    ObjectRecord* l = newRecord("LAYOUT", t, nullptr);
+    s.objects.push_back(l);
+    dict->setAt(host::fromUtf8(name), ZcDbObjectId(l));
+    ZcDbObjectPointer<ZcDbBlockTableRecord> rec(ZcDbObjectId(btr), ZcDb::kForWrite);
+    struct Access : ZcDbBlockTableRecord {
+      using ZcDbObject::setValue;
+    };
+    static_cast<Access*>(rec.object())->setValue("AcDbBlockTableRecord", 340, host::formatHandle(l->handle));
+  }
+}

@@ -1,0 +1,96 @@
+// Tag level of the drawing database: DXF group codes and their values.
+//
+// Every object of a drawing keeps its content as the ordered list of its DXF
+// tags (group code + value as text), packed in one buffer. Typed accessors of
+// the entity classes read and change these tags; what no accessor knows is
+// written back exactly as it was read.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace host {
+
+// What a group code's value means.
+enum class TagType : uint8_t { String, Double, Int16, Int32, Int64, Bool, Handle, Binary, Comment };
+
+TagType tagType(int code);
+inline bool isHandleCode(int code) {
+  return code == 105 || (code >= 320 && code <= 369) || (code >= 390 && code <= 399) ||
+         code == 480 || code == 481 || code == 1005;
+}
+// Codes of the X, Y, Z members of a point group: 10/20/30, 11/21/31, ... 1010/1020/1030.
+inline bool isPointXCode(int code) {
+  return (code >= 10 && code <= 18) || code == 110 || code == 111 || code == 112 ||
+         (code >= 1010 && code <= 1013);
+}
+
+struct Tag {
+  int code = 0;
+  std::string value;  // text as in the file (UTF-8)
+
+  double toDouble() const;
+  long long toInt() const;
+};
+using Tags = std::vector<Tag>;
+
+// Numbers as DXF files write them: shortest text that reads back exactly.
+std::string formatDouble(double v);
+std::string formatHandle(uint64_t h);
+uint64_t parseHandle(std::string_view text);  // 0 when not hexadecimal
+double parseDouble(std::string_view text);    // atof-like: 0 when not a number
+long long parseInt(std::string_view text);    // atoi-like: 0 when not a number
+
+// Compact storage of a tag list: [code u16][length varint][bytes]...
+class PackedTags {
+ public:
+  PackedTags() = default;
+  explicit PackedTags(const Tags& tags) { assign(tags); }
+
+  void assign(const Tags& tags);
+  Tags unpack() const;
+  bool empty() const { return data_.empty(); }
+  size_t byteSize() const { return data_.size(); }
+  const std::string& bytes() const { return data_; }
+  void setBytes(std::string b) { data_ = std::move(b); }
+
+  struct View {
+    int code;
+    std::string_view value;
+  };
+  class Iterator {
+   public:
+    Iterator(const char* p, const char* end) : p_(p), end_(end) { load(); }
+    const View& operator*() const { return cur_; }
+    const View* operator->() const { return &cur_; }
+    Iterator& operator++() {
+      p_ = next_;
+      load();
+      return *this;
+    }
+    bool operator!=(const Iterator& o) const { return p_ != o.p_; }
+    bool operator==(const Iterator& o) const { return p_ == o.p_; }
+
+   private:
+    void load();
+    const char* p_;
+    const char* end_;
+    const char* next_ = nullptr;
+    View cur_{0, {}};
+  };
+  Iterator begin() const { return Iterator(data_.data(), data_.data() + data_.size()); }
+  Iterator end() const {
+    return Iterator(data_.data() + data_.size(), data_.data() + data_.size());
+  }
+
+  // Appends to a buffer being built (used by the reader to avoid a Tags copy).
+  static void appendTo(std::string& buffer, int code, std::string_view value);
+
+ private:
+  std::string data_;
+};
+
+}  // namespace host
