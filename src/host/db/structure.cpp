@@ -278,6 +278,15 @@ void ZcDbDatabase::completeStructure() {
 
   for (auto& pb : s.pendingBlocks) {
     std::string name(firstValue(pb.begin, 2));
+    // Old drawings name model and paper space $MODEL_SPACE / $PAPER_SPACE.
+    if (host::iequals(name, "$MODEL_SPACE") || host::iequals(name, "$PAPER_SPACE")) {
+      std::string modern = host::iequals(name, "$MODEL_SPACE") ? "*Model_Space" : "*Paper_Space";
+      Tags bt = pb.begin->tags.unpack();
+      for (Tag& t : bt)
+        if ((t.code == 2 || t.code == 3) && host::iequals(t.value, name)) t.value = modern;
+      pb.begin->tags.assign(bt);
+      name = modern;
+    }
     ObjectRecord* btr = nullptr;
     // A BLOCK names its record through its owner in modern files.
     if (ObjectRecord* o = recordOfHandle(host::parseHandle(firstValue(pb.begin, 330))))
@@ -347,6 +356,18 @@ void ZcDbDatabase::completeStructure() {
   }
   for (ObjectRecord* o : s.objects) o->cls = classOfRecord(*o);
   ObjectRecord* root = s.objects.front();
+  // A layout names its block record; records given new handles are named again.
+  for (ObjectRecord* btr : btrHead->children) {
+    ObjectRecord* layout = recordOfHandle(host::parseHandle(firstValue(btr, 340)));
+    if (!layout || layout->typeName() != "LAYOUT") continue;
+    Tags lt = layout->tags.unpack();
+    bool inLayout = false;
+    for (Tag& t : lt) {
+      if (t.code == 100) inLayout = t.value == "AcDbLayout";
+      if (inLayout && t.code == 330) t.value = host::formatHandle(btr->handle);
+    }
+    layout->tags.assign(lt);
+  }
   auto rootEntry = [&](const char* key, const char* type, Tags body) -> ObjectRecord* {
     ZcDbObjectPointer<ZcDbDictionary> nod(ZcDbObjectId(root), ZcDb::kForWrite);
     ZcDbObjectId id;

@@ -185,14 +185,16 @@ class Loader {
     int code;
     std::string_view v;
     bool sawMarker = false;
+    const bool isDimStyle = r.typeName() == "DIMSTYLE";
     while (in_.next(code, v)) {
       if (code == 0) {
         in_.pushBack();
         break;
       }
-      if ((code == 5 || code == 105) && r.handle == 0 && !sawMarker) {
+      // DIMSTYLE records keep their handle in 105; their 5 is a block name.
+      if ((code == 105 || (code == 5 && !isDimStyle)) && r.handle == 0 && !sawMarker) {
         r.handle = host::parseHandle(v);
-        if (r.handle != 0) continue;
+        if (r.handle != 0 || TagReader::trim(v).empty()) continue;
         warn("line " + std::to_string(in_.lineNumber()) + ": bad handle '" + std::string(v.substr(0, 20)) + "'");
         continue;
       }
