@@ -1,6 +1,414 @@
 #include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+
 #include "host/db/entities.hpp"
-TEST(Database, NewDrawingHasModelSpace) {
+#include "host/dxf/dxf.hpp"
+
+namespace {
+
+std::string tempPath(const std::string& name) {
+  auto dir = std::filesystem::temp_directory_path() / "geltaro-db-test";
+  std::filesystem::create_directories(dir);
+  return (dir / name).string();
+}
+
+// Saves and reads back: what a later session of the user sees.
+std::unique_ptr<ZcDbDatabase> reload(ZcDbDatabase& db, const std::string& name) {
+  std::string path = tempPath(name);
+  EXPECT_EQ(db.saveAs(path), Zcad::eOk);
+  auto again = std::make_unique<ZcDbDatabase>(false);
+  EXPECT_EQ(again->readDwgFile(path), Zcad::eOk) << again->lastError();
+  return again;
+}
+
+ZcDbObjectId addToModel(ZcDbDatabase& db, ZcDbEntity* e) {
+  ZcDbObjectPointer<ZcDbBlockTableRecord> ms(db.modelSpaceId(), ZcDb::kForWrite);
+  ZcDbObjectId id;
+  EXPECT_EQ(ms->appendZcDbEntity(id, e), Zcad::eOk);
+  return id;
+}
+
+ZcDbObjectId addLayer(ZcDbDatabase& db, const std::wstring& name, int color) {
+  ZcDbObjectPointer<ZcDbLayerTable> lt(db.layerTableId(), ZcDb::kForWrite);
+  auto rec = std::make_unique<ZcDbLayerTableRecord>();
+  rec->setName(name);
+  rec->setColorIndex(color);
+  ZcDbObjectId id;
+  EXPECT_EQ(lt->add(id, rec.get()), Zcad::eOk);
+  return id;
+}
+
+// A block "PT" with a circle, and a reference to it with two attributes.
+ZcDbObjectId makePointBlock(ZcDbDatabase& db, const ZcGePoint3d& at, const std::wstring& name) {
+  ZcDbObjectId btrId = db.symbolId("BLOCK_RECORD", "PT");
+  if (btrId.isNull()) {
+    ZcDbObjectPointer<ZcDbBlockTable> bt(db.blockTableId(), ZcDb::kForWrite);
+    auto btr = std::make_unique<ZcDbBlockTableRecord>();
+    btr->setName(L"PT");
+    EXPECT_EQ(bt->add(btrId, btr.get()), Zcad::eOk);
+    auto circle = std::make_unique<ZcDbCircle>(ZcGePoint3d(0, 0, 0), 0.5);
+    EXPECT_EQ(btr->appendZcDbEntity(circle.get()), Zcad::eOk);
+  }
+  auto ref = std::make_unique<ZcDbBlockReference>(at, btrId);
+  ref->setScaleFactors(ZcGeScale3d(2.0));
+  ZcDbObjectId refId = addToModel(db, ref.get());
+  auto code = std::make_unique<ZcDbAttribute>(ZcGePoint3d(at.x + 1.5, at.y + 4, 0), L"5", L"CODE");
+  code->setHeight(2);
+  code->setInvisible(true);
+  EXPECT_EQ(ref->appendAttribute(code.get()), Zcad::eOk);
+  auto num = std::make_unique<ZcDbAttribute>(ZcGePoint3d(at.x + 1.5, at.y + 1, 0), name, L"NUMPT");
+  num->setHeight(2);
+  EXPECT_EQ(ref->appendAttribute(num.get()), Zcad::eOk);
+  return refId;
+}
+
+}  // namespace
+
+TEST(Database, NewDrawingHasWhatEveryDrawingNeeds) {
   ZcDbDatabase db;
+  for (const char* t : {"VPORT", "LTYPE", "LAYER", "STYLE", "VIEW", "UCS", "APPID", "DIMSTYLE", "BLOCK_RECORD"})
+    EXPECT_FALSE(db.tableId(t).isNull()) << t;
   EXPECT_FALSE(db.modelSpaceId().isNull());
+  EXPECT_FALSE(db.paperSpaceId().isNull());
+  EXPECT_FALSE(db.symbolId("LAYER", "0").isNull());
+  EXPECT_FALSE(db.symbolId("STYLE", "Standard").isNull());
+  EXPECT_EQ(db.clayer(), db.symbolId("LAYER", "0"));
+  EXPECT_FALSE(db.groupDictionaryId().isNull());
+  // Names of symbols are looked up ignoring case.
+  EXPECT_EQ(db.symbolId("layer", "0"), db.symbolId("LAYER", "0"));
+  EXPECT_EQ(db.symbolId("BLOCK_RECORD", "*MODEL_SPACE"), db.modelSpaceId());
+}
+
+TEST(Database, OpenProtocolStatuses) {
+  ZcDbDatabase db;
+  ZcDbObjectId line = addToModel(db, std::make_unique<ZcDbLine>(ZcGePoint3d(0, 0, 0), ZcGePoint3d(1, 1, 0)).get());
+
+  ZcDbObjectPointer<ZcDbLine> none(ZcDbObjectId(), ZcDb::kForRead);
+  EXPECT_EQ(none.openStatus(), Zcad::eNullObjectId);
+  ZcDbObjectPointer<ZcDbCircle> wrong(line, ZcDb::kForRead);
+  EXPECT_EQ(wrong.openStatus(), Zcad::eNotThatKindOfClass);
+  ZcDbObjectPointer<ZcDbEntity> asEntity(line, ZcDb::kForRead);
+  ASSERT_EQ(asEntity.openStatus(), Zcad::eOk);
+  EXPECT_TRUE(asEntity->isKindOf(ZcDbLine::desc()));
+  EXPECT_TRUE(asEntity->isA()->hasMarker("AcDbLine"));
+  // Read-opened objects refuse changes until upgraded.
+  EXPECT_EQ(asEntity->setColorIndex(1), Zcad::eNotOpenForWrite);
+  EXPECT_EQ(asEntity->upgradeOpen(), Zcad::eOk);
+  EXPECT_EQ(asEntity->setColorIndex(1), Zcad::eOk);
+  EXPECT_EQ(asEntity->erase(), Zcad::eOk);
+  asEntity.close();
+
+  EXPECT_TRUE(line.isErased());
+  EXPECT_FALSE(line.isValid());
+  ZcDbObjectPointer<ZcDbLine> erased(line, ZcDb::kForRead);
+  EXPECT_EQ(erased.openStatus(), Zcad::eWasErased);
+  ZcDbObjectPointer<ZcDbLine> openErased(line, ZcDb::kForRead, true);
+  EXPECT_EQ(openErased.openStatus(), Zcad::eOk);
+}
+
+TEST(Database, HandlesAreUniqueAndIdsConvert) {
+  ZcDbDatabase db;
+  ZcDbObjectId a = addToModel(db, std::make_unique<ZcDbPoint>(ZcGePoint3d(1, 2, 3)).get());
+  ZcDbObjectId b = addToModel(db, std::make_unique<ZcDbPoint>(ZcGePoint3d(4, 5, 6)).get());
+  EXPECT_NE(a.handle().value(), b.handle().value());
+  EXPECT_LT(a, b);
+  ZcDbObjectId back;
+  ASSERT_EQ(db.getZcDbObjectId(back, false, ZcDbHandle(a.handle().toString())), Zcad::eOk);
+  EXPECT_EQ(back, a);
+  ads_name name;
+  ASSERT_EQ(zcdbGetAdsName(name, b), Zcad::eOk);
+  ASSERT_EQ(zcdbGetObjectId(back, name), Zcad::eOk);
+  EXPECT_EQ(back, b);
+  EXPECT_EQ(db.getZcDbObjectId(back, false, ZcDbHandle(uint64_t(0xFFFFFF))), Zcad::eKeyNotFound);
+
+  // Handles survive a save and a read.
+  auto again = reload(db, "handles.dxf");
+  ZcDbObjectPointer<ZcDbPoint> p(again->idOfHandle(b.handle().value()), ZcDb::kForRead);
+  ASSERT_TRUE(p);
+  EXPECT_EQ(p->position().z, 6.0);
+}
+
+TEST(Database, SymbolTablesAddAndRefuseDuplicates) {
+  ZcDbDatabase db;
+  ZcDbObjectId id = addLayer(db, L"TOPO_POINTS", 3);
+  ZcDbObjectPointer<ZcDbLayerTable> lt(db.layerTableId(), ZcDb::kForWrite);
+  auto dup = std::make_unique<ZcDbLayerTableRecord>();
+  dup->setName(L"topo_points");
+  EXPECT_EQ(lt->add(dup.get()), Zcad::eDuplicateRecordName);
+  ZcDbObjectId found;
+  EXPECT_EQ(lt->getAt(L"Topo_Points", found), Zcad::eOk);
+  EXPECT_EQ(found, id);
+  lt.close();
+  ZcDbObjectPointer<ZcDbLayerTableRecord> rec(id, ZcDb::kForWrite);
+  EXPECT_EQ(rec->colorIndex(), 3);
+  rec->setIsOff(true);
+  EXPECT_TRUE(rec->isOff());
+  EXPECT_EQ(rec->colorIndex(), 3);
+  rec.close();
+  EXPECT_EQ(db.setClayer(id), Zcad::eOk);
+  auto again = reload(db, "layers.dxf");
+  EXPECT_EQ(again->clayer(), again->symbolId("LAYER", "TOPO_POINTS"));
+  ZcDbObjectPointer<ZcDbLayerTableRecord> r2(again->clayer(), ZcDb::kForRead);
+  EXPECT_TRUE(r2->isOff());
+  EXPECT_EQ(r2->colorIndex(), 3);
+}
+
+TEST(Database, ExtensionDictionaryAndXrecordKeepEveryValueType) {
+  ZcDbDatabase db;
+  ZcDbObjectId layer0 = db.symbolId("LAYER", "0");
+  ZcDbObjectId line = addToModel(db, std::make_unique<ZcDbLine>(ZcGePoint3d(0, 0, 0), ZcGePoint3d(3, 4, 0)).get());
+  std::vector<unsigned char> bytes(300);
+  for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<unsigned char>(i * 7);
+  ResbufChain chain{resbuf::longInt(90, -9999999), resbuf::longInt(91, 123456), resbuf::shortInt(70, -3),
+                    resbuf::shortInt(280, 200), resbuf::real(40, 0.1 + 0.2), resbuf::real(40, 1e38),
+                    resbuf::string(300, L"LEVE é ü"), resbuf::longInt(92, 300)};
+  for (size_t off = 0; off < bytes.size(); off += 127)
+    chain.push_back(resbuf::binary(310, std::vector<unsigned char>(bytes.begin() + long(off),
+                                                                  bytes.begin() + long(std::min(off + 127, bytes.size())))));
+  chain.push_back(resbuf::id(330, line));
+  {
+    ZcDbObjectPointer<ZcDbLayerTableRecord> layer(layer0, ZcDb::kForWrite);
+    EXPECT_EQ(layer->createExtensionDictionary(), Zcad::eOk);
+    EXPECT_EQ(layer->createExtensionDictionary(), Zcad::eAlreadyInDb);
+    EXPECT_EQ(int(Zcad::eAlreadyInDb), 26);
+    ZcDbObjectPointer<ZcDbDictionary> dict(layer->extensionDictionary(), ZcDb::kForWrite);
+    ASSERT_TRUE(dict);
+    auto xr = std::make_unique<ZcDbXrecord>();
+    xr->setFromRbChain(chain);
+    xr->setXlateReferences(true);
+    ZcDbObjectId xid;
+    ASSERT_EQ(dict->setAt(L"GELTARO4_VREL_DATA", xr.get(), xid), Zcad::eOk);
+    // Replacing the entry leaves one record under the key.
+    auto xr2 = std::make_unique<ZcDbXrecord>();
+    xr2->setFromRbChain(chain);
+    ASSERT_EQ(dict->setAt(L"GELTARO4_VREL_DATA", xr2.get(), xid), Zcad::eOk);
+    EXPECT_EQ(dict->numEntries(), 1u);
+  }
+  auto again = reload(db, "xrecord.dxf");
+  ZcDbObjectPointer<ZcDbLayerTableRecord> layer(again->symbolId("LAYER", "0"), ZcDb::kForRead);
+  ZcDbObjectPointer<ZcDbDictionary> dict(layer->extensionDictionary(), ZcDb::kForRead);
+  ASSERT_TRUE(dict);
+  ZcDbObjectId xid;
+  ASSERT_EQ(dict->getAt(L"gelTARO4_vrel_data", xid), Zcad::eOk);
+  ZcDbObjectPointer<ZcDbXrecord> xr(xid, ZcDb::kForRead);
+  ResbufChain got = xr->rbChain();
+  ASSERT_EQ(got.size(), chain.size());
+  for (size_t i = 0; i < got.size(); ++i) EXPECT_EQ(got[i].restype, chain[i].restype) << i;
+  EXPECT_EQ(got[0].resval.rlong, -9999999);
+  EXPECT_EQ(got[1].resval.rlong, 123456);
+  EXPECT_EQ(got[2].resval.rint, -3);
+  EXPECT_EQ(got[3].resval.rint, 200);
+  EXPECT_EQ(got[4].resval.rreal, 0.1 + 0.2);  // exact, not rounded
+  EXPECT_EQ(got[5].resval.rreal, 1e38);
+  EXPECT_EQ(got[6].resval.rstring, L"LEVE é ü");
+  std::vector<unsigned char> joined;
+  for (size_t i = 8; i + 1 < got.size(); ++i)
+    joined.insert(joined.end(), got[i].resval.rbinary.begin(), got[i].resval.rbinary.end());
+  EXPECT_EQ(joined, bytes);
+  // The handle came back as the id of the same line in the new database.
+  ZcDbObjectPointer<ZcDbLine> l(got.back().resval.rlname, ZcDb::kForRead);
+  ASSERT_TRUE(l);
+  EXPECT_EQ(l->endPoint().y, 4.0);
+}
+
+TEST(Database, ExtendedDataPerApplication) {
+  ZcDbDatabase db;
+  ZcDbObjectId id = addToModel(db, std::make_unique<ZcDbPoint>(ZcGePoint3d(1, 1, 0)).get());
+  {
+    ZcDbObjectPointer<ZcDbPoint> p(id, ZcDb::kForWrite);
+    EXPECT_EQ(p->setXData({resbuf::string(1001, L"VRELPLUS"), resbuf::shortInt(1070, 1)}), Zcad::eOk);
+    EXPECT_EQ(p->setXData({resbuf::string(1001, L"OTHER"), resbuf::string(1002, L"{"),
+                           resbuf::string(1000, L"nom"), resbuf::point(1010, ZcGePoint3d(1, 2, 3)),
+                           resbuf::real(1040, 2.5), resbuf::longInt(1071, 70000), resbuf::string(1002, L"}")}),
+              Zcad::eOk);
+    // Setting one application's data leaves the other's alone.
+    EXPECT_EQ(p->setXData({resbuf::string(1001, L"VRELPLUS"), resbuf::shortInt(1070, 2)}), Zcad::eOk);
+  }
+  EXPECT_FALSE(db.symbolId("APPID", "VRELPLUS").isNull());
+  auto again = reload(db, "xdata.dxf");
+  ZcDbObjectPointer<ZcDbPoint> p(again->idOfHandle(id.handle().value()), ZcDb::kForWrite);
+  ResbufChain v = p->xData(L"vrelplus");
+  ASSERT_EQ(v.size(), 2u);
+  EXPECT_EQ(v[1].resval.rint, 2);
+  ResbufChain o = p->xData(L"OTHER");
+  ASSERT_EQ(o.size(), 7u);
+  EXPECT_EQ(o[3].restype, 1010);
+  EXPECT_EQ(o[3].resval.rpoint.z, 3.0);
+  EXPECT_EQ(o[5].resval.rlong, 70000);
+  EXPECT_EQ(p->xData().size(), 9u);
+  // A chain of the application name alone removes its data.
+  EXPECT_EQ(p->setXData({resbuf::string(1001, L"OTHER")}), Zcad::eOk);
+  EXPECT_TRUE(p->xData(L"OTHER").empty());
+  EXPECT_TRUE(p->hasXData("VRELPLUS"));
+}
+
+TEST(Database, BlockReferenceWithAttributesRoundTrips) {
+  ZcDbDatabase db;
+  ZcDbObjectId ref = makePointBlock(db, ZcGePoint3d(100, 200, 0), L"P12");
+  auto again = reload(db, "block.dxf");
+  ZcDbObjectPointer<ZcDbBlockReference> br(again->idOfHandle(ref.handle().value()), ZcDb::kForRead);
+  ASSERT_TRUE(br);
+  EXPECT_TRUE(br->isA()->hasMarker("AcDbBlockReference"));
+  EXPECT_EQ(br->blockName(), "PT");
+  EXPECT_EQ(br->scaleFactors().sx, 2.0);
+  auto attrs = br->attributeIds();
+  ASSERT_EQ(attrs.size(), 2u);
+  ZcDbObjectPointer<ZcDbAttribute> code(attrs[0], ZcDb::kForRead);
+  ZcDbObjectPointer<ZcDbAttribute> num(attrs[1], ZcDb::kForRead);
+  EXPECT_EQ(code->tag(), L"CODE");
+  EXPECT_TRUE(code->isInvisible());
+  EXPECT_EQ(num->textString(), L"P12");
+  EXPECT_EQ(num->position().x, 101.5);
+  EXPECT_EQ(num->ownerId(), br->objectId());
+}
+
+TEST(Database, TransformMovesBlockAndAttributes) {
+  ZcDbDatabase db;
+  ZcDbObjectId ref = makePointBlock(db, ZcGePoint3d(10, 20, 5), L"7");
+  ZcDbObjectPointer<ZcDbBlockReference> br(ref, ZcDb::kForWrite);
+  const double quarter = std::acos(-1.0) / 2;
+  ASSERT_EQ(br->transformBy(ZcGeMatrix3d::rotation(quarter, ZcGeVector3d(0, 0, 1), ZcGePoint3d(10, 20, 0))), Zcad::eOk);
+  EXPECT_NEAR(br->position().x, 10, 1e-12);
+  EXPECT_NEAR(br->position().z, 5, 1e-12);
+  EXPECT_NEAR(br->rotation(), quarter, 1e-12);
+  ZcDbObjectPointer<ZcDbAttribute> num(br->attributeIds()[1], ZcDb::kForRead);
+  EXPECT_NEAR(num->position().x, 10 - 1, 1e-9);
+  EXPECT_NEAR(num->position().y, 20 + 1.5, 1e-9);
+  EXPECT_NEAR(num->rotation(), quarter, 1e-12);
+  br->transformBy(ZcGeMatrix3d::scaling(3, ZcGePoint3d(0, 0, 0)));
+  EXPECT_NEAR(br->scaleFactors().sx, 6, 1e-12);
+  EXPECT_NEAR(num->height(), 6, 1e-12);
+}
+
+TEST(Database, TextExtentsFollowJustification) {
+  // Text "AB" height 2: advance 0.7 + 0.7 = 1.4 -> width 2.8.
+  struct Case {
+    const char* why;
+    ZcDb::TextHorzMode h;
+    ZcDb::TextVertMode v;
+    double minX, minY, maxX, maxY;
+  } cases[] = {
+      {"left base at the position", ZcDb::kTextLeft, ZcDb::kTextBase, 10, 20, 12.8, 22},
+      {"centred on the alignment point", ZcDb::kTextCenter, ZcDb::kTextBase, 8.6, 20, 11.4, 22},
+      {"right", ZcDb::kTextRight, ZcDb::kTextBase, 7.2, 20, 10, 22},
+      {"middle", ZcDb::kTextMid, ZcDb::kTextBase, 8.6, 19, 11.4, 21},
+      {"top right", ZcDb::kTextRight, ZcDb::kTextTop, 7.2, 18, 10, 20},
+  };
+  ZcDbDatabase db;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.why);
+    auto t = std::make_unique<ZcDbText>(ZcGePoint3d(10, 20, 0), L"AB", ZcDbObjectId(), 2.0, 0.0);
+    t->setHorizontalMode(c.h);
+    t->setVerticalMode(c.v);
+    t->setAlignmentPoint(ZcGePoint3d(10, 20, 0));
+    ZcDbExtents ext;
+    ASSERT_EQ(t->getGeomExtents(ext), Zcad::eOk);
+    EXPECT_NEAR(ext.minPoint().x, c.minX, 1e-9);
+    EXPECT_NEAR(ext.minPoint().y, c.minY, 1e-9);
+    EXPECT_NEAR(ext.maxPoint().x, c.maxX, 1e-9);
+    EXPECT_NEAR(ext.maxPoint().y, c.maxY, 1e-9);
+  }
+}
+
+TEST(Database, BlockReferenceExtentsIncludeVisibleAttributes) {
+  ZcDbDatabase db;
+  ZcDbObjectId ref = makePointBlock(db, ZcGePoint3d(100, 200, 0), L"P1");
+  ZcDbObjectPointer<ZcDbBlockReference> br(ref, ZcDb::kForRead);
+  ZcDbExtents ext, own;
+  ASSERT_EQ(br->getGeomExtents(ext), Zcad::eOk);
+  ASSERT_EQ(br->geomExtentsBestFit(own), Zcad::eOk);
+  // The circle of radius 0.5 scaled 2 around (100, 200).
+  EXPECT_NEAR(own.minPoint().x, 99, 1e-9);
+  EXPECT_NEAR(own.maxPoint().y, 201, 1e-9);
+  // The visible name attribute reaches past the circle; the invisible code does not count.
+  EXPECT_NEAR(ext.maxPoint().y, 203, 1e-9);
+  EXPECT_GT(ext.maxPoint().x, 101.5);
+}
+
+TEST(Database, GroupsHoldEntities) {
+  ZcDbDatabase db;
+  ZcDbObjectId a = addToModel(db, std::make_unique<ZcDbLine>(ZcGePoint3d(0, 0, 0), ZcGePoint3d(1, 0, 0)).get());
+  ZcDbObjectId b = addToModel(db, std::make_unique<ZcDbLine>(ZcGePoint3d(0, 1, 0), ZcGePoint3d(1, 1, 0)).get());
+  {
+    ZcDbObjectPointer<ZcDbDictionary> groups(db.groupDictionaryId(), ZcDb::kForWrite);
+    auto g = std::make_unique<ZcDbGroup>(L"table de coordonnees");
+    ZcDbObjectId gid;
+    ASSERT_EQ(groups->setAt(L"TABLE1", g.get(), gid), Zcad::eOk);
+    g->append(a);
+    g->append(b);
+    auto anon = std::make_unique<ZcDbGroup>();
+    anon->setAnonymous();
+    ASSERT_EQ(groups->setAt(L"*A1", anon.get(), gid), Zcad::eOk);
+    anon->append(a);
+  }
+  auto again = reload(db, "groups.dxf");
+  ZcDbObjectPointer<ZcDbDictionary> groups(again->groupDictionaryId(), ZcDb::kForRead);
+  ZcDbObjectId gid;
+  ASSERT_EQ(groups->getAt(L"TABLE1", gid), Zcad::eOk);
+  ZcDbObjectPointer<ZcDbGroup> g(gid, ZcDb::kForRead);
+  EXPECT_EQ(g->description(), L"table de coordonnees");
+  EXPECT_EQ(g->numEntities(), 2u);
+  EXPECT_TRUE(g->isSelectable());
+  ASSERT_EQ(groups->getAt(L"*A1", gid), Zcad::eOk);
+  ZcDbObjectPointer<ZcDbGroup> anon(gid, ZcDb::kForRead);
+  EXPECT_TRUE(anon->isAnonymous());
+}
+
+TEST(Database, InsertDrawingAsBlockTranslatesHandles) {
+  ZcDbDatabase source;
+  addLayer(source, L"SYMBOLE", 2);
+  addLayer(source, L"0BIS", 4);
+  {
+    auto c = std::make_unique<ZcDbCircle>(ZcGePoint3d(0, 0, 0), 1.0);
+    c->setLayer(L"SYMBOLE");
+    addToModel(source, c.get());
+    addToModel(source, std::make_unique<ZcDbLine>(ZcGePoint3d(-1, 0, 0), ZcGePoint3d(1, 0, 0)).get());
+  }
+  ZcDbDatabase target;
+  addLayer(target, L"SYMBOLE", 6);  // the target's own layer wins
+  makePointBlock(target, ZcGePoint3d(0, 0, 0), L"1");
+  ZcDbObjectId blockId;
+  ASSERT_EQ(target.insert(blockId, L"vrelblk1", &source), Zcad::eOk);
+  EXPECT_EQ(target.insert(blockId, L"vrelblk1", &source), Zcad::eDuplicateRecordName);
+  blockId = target.symbolId("BLOCK_RECORD", "vrelblk1");
+  ZcDbObjectPointer<ZcDbBlockTableRecord> btr(blockId, ZcDb::kForRead);
+  ASSERT_TRUE(btr);
+  auto ids = btr->entityIds();
+  ASSERT_EQ(ids.size(), 2u);
+  ZcDbObjectPointer<ZcDbCircle> c(ids[0], ZcDb::kForRead);
+  EXPECT_EQ(c->layerName(), "SYMBOLE");
+  EXPECT_EQ(c->ownerId(), blockId);
+  EXPECT_EQ(c->database(), &target);
+  ZcDbObjectPointer<ZcDbLayerTableRecord> l(target.symbolId("LAYER", "SYMBOLE"), ZcDb::kForRead);
+  EXPECT_EQ(l->colorIndex(), 6);
+  EXPECT_FALSE(target.symbolId("LAYER", "0BIS").isNull());
+  // Every handle of the target is used once, and the drawing reads back.
+  auto again = reload(target, "inserted.dxf");
+  EXPECT_FALSE(again->symbolId("BLOCK_RECORD", "vrelblk1").isNull());
+  EXPECT_TRUE(again->store().warnings.empty());
+}
+
+TEST(Database, LightPolylineVerticesAndPath) {
+  ZcDbDatabase db;
+  auto pl = std::make_unique<ZcDbPolyline>();
+  pl->addVertexAt(0, ZcGePoint2d(0, 0));
+  pl->addVertexAt(1, ZcGePoint2d(10, 0), 1.0);  // half circle to (10, 10)
+  pl->addVertexAt(2, ZcGePoint2d(10, 10));
+  pl->setElevation(5);
+  ZcDbObjectId id = addToModel(db, pl.get());
+  pl.reset();
+  auto again = reload(db, "lwpolyline.dxf");
+  ZcDbObjectPointer<ZcDbPolyline> p(again->idOfHandle(id.handle().value()), ZcDb::kForRead);
+  ASSERT_EQ(p->numVerts(), 3u);
+  double bulge;
+  p->getBulgeAt(1, bulge);
+  EXPECT_EQ(bulge, 1.0);
+  ZcGePoint3d v;
+  p->getPointAt(2, v);
+  EXPECT_EQ(v.z, 5.0);
+  ZcDbExtents ext;
+  ASSERT_EQ(p->getGeomExtents(ext), Zcad::eOk);
+  EXPECT_NEAR(ext.maxPoint().x, 15, 1e-9);  // the arc bulges to x = 15
 }
