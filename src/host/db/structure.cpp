@@ -187,9 +187,12 @@ void ZcDbDatabase::completeStructure() {
   // 1. Handles: keep the ones read; give new ones to records without a
   // handle or with one already taken.
   std::vector<ObjectRecord*> needHandle;
+  // The handle seed of the file is where new handles start.
+  for (const Tag& t : headerVariable("$HANDSEED"))
+    if (t.code == 5) s.nextHandle = std::max(s.nextHandle, host::parseHandle(t.value));
   for (ObjectRecord& r : s.records) {
     if (r.handle == 0 || r.typeName() == "CLASS") {
-      if (r.typeName() != "CLASS") needHandle.push_back(&r);
+      if (r.typeName() != "CLASS" && !r.erased()) needHandle.push_back(&r);
       continue;
     }
     auto [it, inserted] = s.byHandle.emplace(r.handle, &r);

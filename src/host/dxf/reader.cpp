@@ -205,6 +205,17 @@ class Loader {
     return &r;
   }
 
+  // Reads past the tags of an object that is not kept.
+  void skipObject() {
+    int code;
+    std::string_view v;
+    while (in_.next(code, v))
+      if (code == 0) {
+        in_.pushBack();
+        break;
+      }
+  }
+
   // Expects "0 TYPE"; returns false at ENDSEC (consumed) or end of data.
   bool nextObjectType(std::string_view& type) {
     int code;
@@ -280,14 +291,14 @@ class Loader {
         s_.tables.push_back(head);
       } else if (type == "ENDTAB") {
         head = nullptr;
-        object(type)->flags |= ObjectRecord::kErased;  // nothing to keep
+        skipObject();
       } else if (head) {
         ObjectRecord* r = object(type);
         r->parent = head;
         head->children.push_back(r);
       } else {
         warn("table record " + std::string(type) + " outside a table skipped");
-        object(type)->flags |= ObjectRecord::kErased;
+        skipObject();
       }
     }
   }
@@ -355,7 +366,7 @@ class Loader {
     while (nextObjectType(type)) {
       if (type != "BLOCK") {
         warn(std::string(type) + " outside a block definition skipped");
-        object(type)->flags |= ObjectRecord::kErased;
+        skipObject();
         continue;
       }
       DrawingStore::PendingBlock pb;

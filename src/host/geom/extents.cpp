@@ -67,8 +67,9 @@ ZcDbExtents& ZcDbExtents::addPoint(const ZcGePoint3d& p)
 ZcDbExtents& ZcDbExtents::addExt(const ZcDbExtents& other)
 {
     if (other.m_valid) {
-        addPoint(other.m_min);
-        addPoint(other.m_max);
+        const ZcGePoint3d lo = other.m_min, hi = other.m_max;  // `other` may be this box
+        addPoint(lo);
+        addPoint(hi);
     }
     return *this;
 }
@@ -76,8 +77,11 @@ ZcDbExtents& ZcDbExtents::addExt(const ZcDbExtents& other)
 ZcDbExtents& ZcDbExtents::expandBy(const ZcGeVector3d& v)
 {
     if (m_valid) {
-        addPoint(m_min + v);
-        addPoint(m_max + v);
+        // Both moved corners come from the box as it was: adding the first one changes m_max.
+        const ZcGePoint3d lo = m_min + v;
+        const ZcGePoint3d hi = m_max + v;
+        addPoint(lo);
+        addPoint(hi);
     }
     return *this;
 }

@@ -254,7 +254,7 @@ bool Path::getArcSegAt(std::size_t i, ZcGeCircArc2d& arc) const
 
 double Path::segmentLength(std::size_t i) const { return i < m_segments.size() ? m_segments[i].length : 0.0; }
 
-double Path::length() const { return m_cumulative.back(); }
+double Path::length() const { return m_cumulative.empty() ? 0.0 : m_cumulative.back(); }
 
 double Path::planLength() const
 {
@@ -423,7 +423,7 @@ double Path::tolerance(double tol) const
     }
     const double size = std::hypot(maxX - minX, maxY - minY);
     const double magnitude = std::max({std::fabs(minX), std::fabs(maxX), std::fabs(minY), std::fabs(maxY)});
-    const double eps = std::max({std::fabs(tol), 1e-13 * size, 1e-15 * magnitude});
+    const double eps = std::max({std::fabs(tol), 1e-13 * size, 1e-14 * magnitude});
     return std::isfinite(eps) ? eps : std::fabs(tol);
 }
 

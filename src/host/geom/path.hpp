@@ -152,5 +152,5 @@ private:
     double m_param0 = 0.0;      // parameter of the start
     double m_paramScale = 1.0;  // parameter units per segment
     std::vector<Segment> m_segments;
-    std::vector<double> m_cumulative;  // length from the start to each vertex (numSegments() + 1 values)
+    std::vector<double> m_cumulative = {0.0};  // length from the start to each vertex (numSegments() + 1 values)
 };

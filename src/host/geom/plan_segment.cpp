@@ -348,7 +348,7 @@ double workingTolerance(const PlanSeg& a, const PlanSeg& b, double tol)
     if (b.isArc)
         size = std::max({size, b.radius, b.center.distanceTo(ref)});
     const double magnitude = std::max(std::fabs(ref.x), std::fabs(ref.y));
-    const double eps = std::max({std::fabs(tol), 1e-13 * size, 1e-15 * magnitude});
+    const double eps = std::max({std::fabs(tol), 1e-13 * size, 1e-14 * magnitude});
     return std::isfinite(eps) ? eps : std::fabs(tol);
 }
 
@@ -383,7 +383,16 @@ void intersect(const PlanSeg& a, const PlanSeg& b, Reach bReach, double tol, std
             h.f2 = 0.0;
         else if (std::fabs(1.0 - h.f2) * len2 <= eps)
             h.f2 = 1.0;
-        h.point = h.f1 == 0.0 ? a.start : h.f1 == 1.0 ? a.end : h.point + origin;
+        if (h.f1 == 0.0 || h.f1 == 1.0) {
+            h.point = h.f1 == 0.0 ? a.start : a.end;
+        } else if (h.f2 == 0.0 || h.f2 == 1.0) {
+            // On an end of b (typically another path's vertex): take that point exactly, so that the
+            // same vertex met from two segments is the same hit.
+            h.point = h.f2 == 0.0 ? b.start : b.end;
+            h.f1 = closestPoint(a, h.point).f;
+        } else {
+            h.point = h.point + origin;
+        }
         bool duplicate = false;
         for (std::size_t i = first; i < out.size() && !duplicate; ++i)
             duplicate = out[i].point.distanceTo(h.point) <= eps;

@@ -55,14 +55,15 @@ struct PlanClosest {
 };
 PlanClosest closestPoint(const PlanSeg& s, const ZcGePoint2d& p);
 
-// Working tolerance for a pair of segments: the caller's tolerance, widened with the size and the
-// position of the geometry so that rounding in the computation is never mistaken for a gap.
+// Working tolerance for a pair of segments: the caller's tolerance, widened with the size (1e-13) and
+// the distance from the origin (1e-14: about 7 nm at 650 km) of the geometry, so that rounding in the
+// computation is never mistaken for a gap.
 double workingTolerance(const PlanSeg& a, const PlanSeg& b, double tol);
 
 // Appends the intersections of the bounded segment `a` with `b` (a line of reach `bReach`, or a
 // bounded arc). Tangency and points within the tolerance of both curves count as one hit;
 // collinear or co-circular overlaps give the end points of the overlap. Hits within the tolerance
-// of an end of either curve are snapped to it (fraction exactly 0 or 1, point exactly the end of `a`).
+// of an end of either curve are snapped to it (fraction exactly 0 or 1, point exactly that end).
 void intersect(const PlanSeg& a, const PlanSeg& b, Reach bReach, double tol, std::vector<PlanHit>& out);
 
 }  // namespace geltaro::geom::detail

@@ -1,6 +1,220 @@
 #include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
 #include "host/db/entities.hpp"
-TEST(Database, NewDrawingHasModelSpace) {
+#include "host/dxf/dxf.hpp"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string dataFile(const std::string& name) { return std::string(GELTARO_TEST_DATA_DIR) + "/dxf/" + name; }
+
+std::string tempPath(const std::string& name) {
+  auto dir = fs::temp_directory_path() / "geltaro-dxf-test";
+  fs::create_directories(dir);
+  return (dir / name).string();
+}
+
+void writeFile(const std::string& path, const std::string& text) {
+  std::ofstream(path, std::ios::binary) << text;
+}
+
+// A small modern drawing body around some entities.
+std::string drawing(const std::string& entities, const std::string& eol = "\n") {
+  std::string s = "  0\nSECTION\n  2\nENTITIES\n" + entities + "  0\nENDSEC\n  0\nEOF\n";
+  if (eol == "\n") return s;
+  std::string out;
+  for (char c : s) {
+    if (c == '\n') out += eol;
+    else out.push_back(c);
+  }
+  return out;
+}
+
+const char* kLine =
+    "  0\nLINE\n  5\n2A\n100\nAcDbEntity\n  8\nTOPO\n 62\n1\n100\nAcDbLine\n 10\n0.1\n 20\n0.2\n 30\n0.0\n"
+    " 11\n12345678.123456789\n 21\n5.0\n 31\n0.0\n";
+
+}  // namespace
+
+TEST(DxfReader, LineEndsOfEveryKind) {
+  for (const char* eol : {"\n", "\r\n"}) {
+    SCOPED_TRACE(eol[0] == '\r' ? "CR LF" : "LF");
+    ZcDbDatabase db(false);
+    std::string error;
+    ASSERT_TRUE(host::dxf::readDxf(db, drawing(kLine, eol), "t.dxf", error)) << error;
+    ZcDbObjectPointer<ZcDbLine> line(db.idOfHandle(0x2A), ZcDb::kForRead);
+    ASSERT_TRUE(line);
+    EXPECT_EQ(line->layerName(), "TOPO");
+    EXPECT_EQ(line->endPoint().x, 12345678.123456789);
+  }
+}
+
+TEST(DxfReader, RefusesDamagedFilesNamingTheLine) {
+  struct Case {
+    const char* why;
+    std::string text;
+    const char* message;
+  } cases[] = {
+      {"truncated inside a section", std::string(kLine).insert(0, "  0\nSECTION\n  2\nENTITIES\n"), "truncated inside section ENTITIES"},
+      {"code that is not a number", drawing("  0\nLINE\n  X\nfoo\n"), "line 7: group code expected, found 'X'"},
+      {"value missing at the end", "  0\nSECTION\n  2\nENTITIES\n  0\nLINE\n  8", "line 7: group code 8 without a value"},
+      {"code out of range", drawing("  0\nLINE\n99999\nfoo\n"), "line 7: group code expected"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.why);
+    ZcDbDatabase db(false);
+    std::string error;
+    EXPECT_FALSE(host::dxf::readDxf(db, c.text, "plan.dxf", error));
+    EXPECT_NE(error.find("plan.dxf"), std::string::npos) << error;
+    EXPECT_NE(error.find(c.message), std::string::npos) << error;
+  }
+}
+
+TEST(DxfReader, FailedReadLeavesTheDatabaseAsItWas) {
   ZcDbDatabase db;
-  EXPECT_FALSE(db.modelSpaceId().isNull());
+  {
+    ZcDbObjectPointer<ZcDbBlockTableRecord> ms(db.modelSpaceId(), ZcDb::kForWrite);
+    auto p = std::make_unique<ZcDbPoint>(ZcGePoint3d(1, 2, 3));
+    ms->appendZcDbEntity(p.get());
+  }
+  std::string bad = tempPath("truncated.dxf");
+  writeFile(bad, "  0\nSECTION\n  2\nENTITIES\n  0\nPOINT\n 10\n1.0\n");
+  EXPECT_NE(db.readDwgFile(bad), Zcad::eOk);
+  EXPECT_EQ(db.entityCount(), 1u);
+  EXPECT_FALSE(db.lastError().empty());
+}
+
+TEST(DxfReader, RefusesBinaryFilesWithTheirName) {
+  struct Case {
+    const char* why;
+    std::string path;
+    const char* message;
+  } cases[] = {
+      {"binary DXF", dataFile("binary_r2000.dxf"), "binary DXF is not supported"},
+      {"DWG", tempPath("plan.dwg"), "DWG drawings are not supported"},
+      {"missing", tempPath("absent.dxf"), "file not found"},
+  };
+  writeFile(tempPath("plan.dwg"), std::string("AC1032\0\0\0\x01", 10));
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.why);
+    ZcDbDatabase db(false);
+    EXPECT_NE(db.readDwgFile(c.path), Zcad::eOk);
+    EXPECT_NE(db.lastError().find(c.message), std::string::npos) << db.lastError();
+    EXPECT_NE(db.lastError().find(fs::path(c.path).filename().string()), std::string::npos) << db.lastError();
+  }
+}
+
+TEST(DxfReader, DwgNameFallsBackToTheDxfOfTheSameName) {
+  std::string dxf = tempPath("vrelblk9.dxf");
+  writeFile(dxf, drawing(kLine));
+  ZcDbDatabase db(false);
+  ASSERT_EQ(db.readDwgFile(tempPath("vrelblk9.dwg")), Zcad::eOk) << db.lastError();
+  EXPECT_EQ(db.entityCount(), 1u);
+}
+
+TEST(DxfReader, KeepsWhatItDoesNotInterpret) {
+  // An unknown entity kind, an unknown code inside a line, and the line's
+  // extended data all come back in the written file.
+  std::string unknown = "  0\nWIDGET\n  5\n30\n100\nAcDbEntity\n  8\n0\n100\nAcDbWidget\n 90\n7\n  1\nhello\n";
+  std::string lineWithExtra = std::string(kLine) + "999\ncomment\n 48\n2.5\n1001\nACAD\n1000\nkept\n";
+  ZcDbDatabase db(false);
+  std::string error;
+  ASSERT_TRUE(host::dxf::readDxf(db, drawing(unknown + lineWithExtra), "t.dxf", error)) << error;
+  std::string out = host::dxf::writeDxf(db);
+  EXPECT_NE(out.find("WIDGET\r\n  5\r\n30\r\n"), std::string::npos);
+  EXPECT_NE(out.find("100\r\nAcDbWidget\r\n 90\r\n7\r\n  1\r\nhello"), std::string::npos);
+  EXPECT_NE(out.find(" 48\r\n2.5"), std::string::npos);
+  EXPECT_NE(out.find("1000\r\nkept"), std::string::npos);
+  EXPECT_NE(out.find("12345678.123456789"), std::string::npos);
+  // And read again, the same.
+  ZcDbDatabase again(false);
+  ASSERT_TRUE(host::dxf::readDxf(again, out, "out.dxf", error)) << error;
+  EXPECT_EQ(host::dxf::writeDxf(again), out);
+}
+
+TEST(DxfReader, TextsOfOldFilesAreDecodedFromTheirCodePage) {
+  ZcDbDatabase db(false);
+  ASSERT_EQ(db.readDwgFile(dataFile("r2000_cp1251_xdict.dxf")), Zcad::eOk) << db.lastError();
+  std::string out = host::dxf::writeDxf(db);
+  // Every string is UTF-8 in the written file.
+  EXPECT_TRUE(host::dxf::isValidUtf8(out));
+  EXPECT_NE(out.find("\xD0"), std::string::npos);  // Cyrillic letters are two-byte UTF-8
+
+  struct Case {
+    const char* page;
+    std::string bytes;
+    std::string utf8;
+  } cases[] = {
+      {"ANSI_1252", "caf\xE9", "caf\xC3\xA9"},
+      {"ANSI_1251", "\xC4\xE0", "\xD0\x94\xD0\xB0"},
+      {"dos850", "\x82", "\xC3\xA9"},
+      {"MAC-ROMAN", "\x8E", "\xC3\xA9"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.page);
+    EXPECT_EQ(host::dxf::toUtf8FromCodePage(c.bytes, c.page), c.utf8);
+  }
+}
+
+TEST(DxfReader, UnicodeEscapesReadAsCharacters) {
+  std::string text =
+      "  0\nTEXT\n  5\n40\n100\nAcDbEntity\n  8\n0\n100\nAcDbText\n 10\n0.0\n 20\n0.0\n 30\n0.0\n 40\n1.0\n"
+      "  1\nP\\U+00E9rim\\U+00E8tre\n100\nAcDbText\n";
+  ZcDbDatabase db(false);
+  std::string error;
+  ASSERT_TRUE(host::dxf::readDxf(db, drawing(text), "t.dxf", error)) << error;
+  ZcDbObjectPointer<ZcDbText> t(db.idOfHandle(0x40), ZcDb::kForRead);
+  ASSERT_TRUE(t);
+  EXPECT_EQ(t->textString(), L"Périmètre");
+}
+
+TEST(DxfReader, OldDrawingsGetModernStructure) {
+  ZcDbDatabase db(false);
+  ASSERT_EQ(db.readDwgFile(dataFile("r12_polylines_widths.dxf")), Zcad::eOk) << db.lastError();
+  ZcDbObjectPointer<ZcDbBlockTableRecord> ms(db.modelSpaceId(), ZcDb::kForRead);
+  ASSERT_TRUE(ms);
+  int polylines = 0, faces = 0;
+  for (ZcDbObjectId id : ms->entityIds()) {
+    ZcDbObjectPointer<ZcDbEntity> e(id, ZcDb::kForRead);
+    ASSERT_TRUE(e);
+    EXPECT_NE(id.handle().value(), 0u);
+    EXPECT_EQ(e->ownerId(), db.modelSpaceId());
+    if (auto* p = ZcDb2dPolyline::cast(e.object())) {
+      ++polylines;
+      Path path;
+      EXPECT_TRUE(p->toPath(path));
+      for (ZcDbObjectId v : p->vertexIds()) {
+        ZcDbObjectPointer<ZcDb2dVertex> vx(v, ZcDb::kForRead);
+        ASSERT_TRUE(vx);
+        EXPECT_EQ(vx->position().z, p->elevation());
+      }
+    }
+    faces += ZcDbFace::cast(e.object()) != nullptr;
+  }
+  EXPECT_EQ(polylines, 30);
+  EXPECT_EQ(faces, 1);
+  // Model space is one block, whatever the old file called it.
+  EXPECT_TRUE(db.symbolId("BLOCK_RECORD", "$MODEL_SPACE").isNull());
+}
+
+TEST(DxfReader, DamagedFileIsRecoveredAndSaysWhat) {
+  ZcDbDatabase db(false);
+  ASSERT_EQ(db.readDwgFile(dataFile("broken_needs_recover.dxf")), Zcad::eOk) << db.lastError();
+  EXPECT_EQ(db.entityCount(), 1441u + 63u);
+  EXPECT_FALSE(db.store().warnings.empty());
+}
+
+TEST(DxfWriter, NewDrawingIsCompleteAndStable) {
+  ZcDbDatabase db;
+  std::string first = host::dxf::writeDxf(db);
+  EXPECT_NE(first.find("AC1032"), std::string::npos);
+  ZcDbDatabase again(false);
+  std::string error;
+  ASSERT_TRUE(host::dxf::readDxf(again, first, "new.dxf", error)) << error;
+  // Reading our own file adds nothing: the structure was complete.
+  EXPECT_EQ(host::dxf::writeDxf(again), first);
 }
