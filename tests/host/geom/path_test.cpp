@@ -107,8 +107,9 @@ TEST(Path, DistanceAndParameterRoundTrip)
         const double d = p.distanceAtParam(param);
         const double back = p.paramAtDistance(d);
         expectNear(p.pointAtParam(back), p.pointAtParam(param));
-        if (!(param > 2.0 && param < 3.0))  // inside the zero-length segment any parameter is the same place
+        if (!(param > 2.0 && param <= 3.0)) {  // along the zero-length segment every parameter is one place
             EXPECT_NEAR(back, param, 1e-9);
+        }
     }
     EXPECT_NEAR(p.distanceAtParam(3.0), p.distanceAtParam(2.0), 1e-12);  // zero-length segment adds nothing
 }
@@ -353,6 +354,39 @@ TEST(Path, OffsetOfOpenPolylineWithBulge)
         const ZcGeVector2d travel = p.planDirectionAtParam(near.param);
         const double side = travel.crossProduct(mid.convert2d() - near.point.convert2d());
         EXPECT_GT(side * c.distance, 0.0);  // > 0: left of travel
+    }
+}
+
+TEST(Path, OffsetOfTangentContinuousPathsAddsNoJoints)
+{
+    const double q = std::tan(kPi / 8);  // quarter turn
+    // Line along +X, left quarter curve about (10,10), line along +Y.
+    const Path road = poly({{0, 0}, {10, 0}, {20, 10}, {20, 20}}, false, {0, q, 0});
+    // Counter-clockwise outline: two straights and two half circles.
+    const Path stadium = poly({{0, 0}, {10, 0}, {10, 10}, {0, 10}}, true, {0, 1, 0, 1});
+    struct Case {
+        const char* why;
+        const Path& path;
+        double distance;
+        std::vector<ZcGePoint2d> vertices;
+        std::vector<double> bulges;
+    };
+    const Case cases[] = {
+        {"alignment, inside of the curve", road, 1, {{0, 1}, {10, 1}, {19, 10}, {19, 20}}, {0, q, 0, 0}},
+        {"alignment, outside of the curve", road, -1, {{0, -1}, {10, -1}, {21, 10}, {21, 20}}, {0, q, 0, 0}},
+        {"stadium, inside", stadium, 1, {{0, 1}, {10, 1}, {10, 9}, {0, 9}}, {0, 1, 0, 1}},
+        {"stadium, outside", stadium, -1, {{0, -1}, {10, -1}, {10, 11}, {0, 11}}, {0, 1, 0, 1}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.why);
+        const Path off = c.path.offset(c.distance);
+        EXPECT_EQ(off.numSegments(), c.path.numSegments());
+        EXPECT_EQ(off.isClosed(), c.path.isClosed());
+        ASSERT_EQ(off.vertices().size(), c.vertices.size());
+        for (std::size_t i = 0; i < c.vertices.size(); ++i) {
+            expectNear2d(off.vertices()[i].point, c.vertices[i]);
+            EXPECT_NEAR(off.vertices()[i].bulge, c.bulges[i], 1e-9);
+        }
     }
 }
 
