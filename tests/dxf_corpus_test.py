@@ -46,6 +46,14 @@ def main():
     os.makedirs(work, exist_ok=True)
     failures = []
     passed = 0
+    # A drawing made from nothing passes the audit without a single fix.
+    new = os.path.join(work, "new-drawing.dxf")
+    r = subprocess.run([geltaro, "--save", new], capture_output=True, text=True)
+    auditor = dxf_audit.load(new).audit() if r.returncode == 0 else None
+    if auditor is None or auditor.has_errors or auditor.fixes:
+        failures.append(f"new drawing: {r.stderr.strip()} {[f.message for f in auditor.fixes][:3] if auditor else ''}")
+    else:
+        passed += 1
     for name in sorted(os.listdir(data)):
         if not name.endswith(".dxf"):
             continue
