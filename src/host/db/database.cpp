@@ -129,6 +129,61 @@ std::wstring fromUtf8(std::string_view s) {
   return out;
 }
 
+// ---------------------------------------------------------- handle index
+
+bool HandleIndex::tableSlot(uint64_t h) {
+  if (h < dense_.size()) return true;
+  // Within reach: the table stays at least about half full.
+  if (h >= 2 * uint64_t(size_) + 4096) return false;
+  dense_.resize(size_t(h) + 1, nullptr);
+  return true;
+}
+
+std::pair<HandleIndex::Position, bool> HandleIndex::emplace(uint64_t h, ObjectRecord* r) {
+  if (ObjectRecord* existing = get(h)) return {Position(Entry{h, existing}), false};
+  if (!r) return {Position(Entry{h, nullptr}), false};
+  if (tableSlot(h)) dense_[size_t(h)] = r;
+  else sparse_.emplace(h, r);
+  ++size_;
+  return {Position(Entry{h, r}), true};
+}
+
+void HandleIndex::set(uint64_t h, ObjectRecord* r) {
+  if (!r) {
+    erase(h);
+    return;
+  }
+  if (h < dense_.size() && dense_[size_t(h)]) {
+    dense_[size_t(h)] = r;
+    return;
+  }
+  if (!sparse_.empty()) {
+    auto it = sparse_.find(h);
+    if (it != sparse_.end()) {
+      it->second = r;
+      return;
+    }
+  }
+  if (tableSlot(h)) dense_[size_t(h)] = r;
+  else sparse_.emplace(h, r);
+  ++size_;
+}
+
+void HandleIndex::erase(uint64_t h) {
+  if (h < dense_.size() && dense_[size_t(h)]) {
+    dense_[size_t(h)] = nullptr;
+    --size_;
+    return;
+  }
+  if (sparse_.erase(h)) --size_;
+}
+
+void HandleIndex::clear() {
+  dense_.clear();
+  sparse_.clear();
+  size_ = 0;
+}
+
 }  // namespace host
 
 // ------------------------------------------------------------- records
@@ -145,14 +200,13 @@ uint64_t ZcDbDatabase::allocateHandle() {
 }
 
 void ZcDbDatabase::indexHandle(ObjectRecord* r) {
-  if (r->handle) store_.byHandle[r->handle] = r;
+  if (r->handle) store_.byHandle.set(r->handle, r);
   if (r->handle >= store_.nextHandle) store_.nextHandle = r->handle + 1;
 }
 
 ObjectRecord* ZcDbDatabase::recordOfHandle(uint64_t h) const {
   if (!h) return nullptr;
-  auto it = store_.byHandle.find(h);
-  return it == store_.byHandle.end() ? nullptr : it->second;
+  return store_.byHandle.get(h);
 }
 
 ZcDbObjectId ZcDbDatabase::idOfHandle(uint64_t h) const { return ZcDbObjectId(recordOfHandle(h)); }

@@ -49,6 +49,50 @@ struct RawSection {
   Tags tags;
 };
 
+// Records by handle. A drawing's handles run mostly from 1 up without gaps:
+// those below a bound that follows the number of entries are kept in a
+// table indexed by the handle (8 bytes a record where a hash map node takes
+// about 40), the others in a hash map. A null record is no entry.
+class HandleIndex {
+ public:
+  struct Entry {
+    uint64_t first;
+    ObjectRecord* second;
+  };
+  // The entry emplace() found or made, read as a map iterator is.
+  class Position {
+   public:
+    explicit Position(Entry e) : e_(e) {}
+    const Entry* operator->() const { return &e_; }
+    const Entry& operator*() const { return e_; }
+
+   private:
+    Entry e_;
+  };
+
+  ObjectRecord* get(uint64_t h) const {
+    if (h < dense_.size() && dense_[h]) return dense_[h];
+    if (sparse_.empty()) return nullptr;
+    auto it = sparse_.find(h);
+    return it == sparse_.end() ? nullptr : it->second;
+  }
+  size_t count(uint64_t h) const { return get(h) ? 1 : 0; }
+  // Adds the record when the handle is free; gives the record under the handle.
+  std::pair<Position, bool> emplace(uint64_t h, ObjectRecord* r);
+  // Puts the record under the handle, replacing any other.
+  void set(uint64_t h, ObjectRecord* r);
+  void erase(uint64_t h);
+  size_t size() const { return size_; }
+  bool empty() const { return size_ == 0; }
+  void clear();
+
+ private:
+  bool tableSlot(uint64_t h);  // true when h is (now) within the table
+  std::vector<ObjectRecord*> dense_;
+  std::unordered_map<uint64_t, ObjectRecord*> sparse_;
+  size_t size_ = 0;
+};
+
 // Everything a drawing holds, in the shape of its DXF sections. The reader
 // fills it, the writer walks it; the host classes work on the records.
 struct DrawingStore {
@@ -59,7 +103,7 @@ struct DrawingStore {
   std::vector<RawSection> extraSections;
   std::unordered_map<const ObjectRecord*, BlockDef> blockDefs;  // by BLOCK_RECORD
   std::deque<ObjectRecord> records;    // storage: addresses are stable
-  std::unordered_map<uint64_t, ObjectRecord*> byHandle;
+  HandleIndex byHandle;
   uint64_t nextHandle = 1;
   std::string versionRead;             // $ACADVER of the file read, empty for a new drawing
 

@@ -89,6 +89,7 @@ class ZcDbObject {
   void initNew(std::string_view type, host::Tags tags);
   Zcad::ErrorStatus checkWrite() const;
 
+ public:
   // Tag access within a subclass (between its 100 marker and the next 100,
   // 101 or extended data). An empty subclass means the whole object.
   const char* find(std::string_view subclass, int code, std::string_view* value) const;

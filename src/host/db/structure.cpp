@@ -459,9 +459,6 @@ void ZcDbDatabase::completeStructure() {
     s.objects.push_back(l);
     dict->setAt(host::fromUtf8(name), ZcDbObjectId(l));
     ZcDbObjectPointer<ZcDbBlockTableRecord> rec(ZcDbObjectId(btr), ZcDb::kForWrite);
-    struct Access : ZcDbBlockTableRecord {
-      using ZcDbObject::setValue;
-    };
-    static_cast<Access*>(rec.object())->setValue("AcDbBlockTableRecord", 340, host::formatHandle(l->handle));
+    rec->setValue("AcDbBlockTableRecord", 340, host::formatHandle(l->handle));
   }
 }

@@ -88,10 +88,7 @@ ZcGePoint3d ZcDbBlockTableRecord::origin() const {
   if (!b) return {};
   auto v = ZcDbObject::makeView(b, ZcDb::kForRead);
   auto* e = static_cast<ZcDbBlockBegin*>(v.get());
-  struct Access : ZcDbBlockBegin {
-    using ZcDbObject::getPoint;
-  };
-  return static_cast<Access*>(e)->getPoint("AcDbBlockBegin", 10);
+  return e->getPoint("AcDbBlockBegin", 10);
 }
 
 Zcad::ErrorStatus ZcDbBlockTableRecord::setOrigin(const ZcGePoint3d& p) {
@@ -99,20 +96,14 @@ Zcad::ErrorStatus ZcDbBlockTableRecord::setOrigin(const ZcGePoint3d& p) {
   ObjectRecord* b = blockBegin(rec_);
   if (!b) return Zcad::eNotInDatabase;
   auto v = ZcDbObject::makeView(b, ZcDb::kForWrite);
-  struct Access : ZcDbBlockBegin {
-    using ZcDbObject::setPoint;
-  };
-  return static_cast<Access*>(static_cast<ZcDbBlockBegin*>(v.get()))->setPoint("AcDbBlockBegin", 10, p);
+  return v->setPoint("AcDbBlockBegin", 10, p);
 }
 
 std::wstring ZcDbBlockTableRecord::comments() const {
   ObjectRecord* b = blockBegin(rec_);
   if (!b) return {};
   auto v = ZcDbObject::makeView(b, ZcDb::kForRead);
-  struct Access : ZcDbBlockBegin {
-    using ZcDbObject::getString;
-  };
-  return host::fromUtf8(static_cast<Access*>(static_cast<ZcDbBlockBegin*>(v.get()))->getString("AcDbBlockBegin", 4));
+  return host::fromUtf8(v->getString("AcDbBlockBegin", 4));
 }
 
 Zcad::ErrorStatus ZcDbBlockTableRecord::setComments(const std::wstring& text) {
@@ -120,10 +111,7 @@ Zcad::ErrorStatus ZcDbBlockTableRecord::setComments(const std::wstring& text) {
   ObjectRecord* b = blockBegin(rec_);
   if (!b) return Zcad::eNotInDatabase;
   auto v = ZcDbObject::makeView(b, ZcDb::kForWrite);
-  struct Access : ZcDbBlockBegin {
-    using ZcDbObject::setValue;
-  };
-  return static_cast<Access*>(static_cast<ZcDbBlockBegin*>(v.get()))->setValue("AcDbBlockBegin", 4, host::toUtf8(text));
+  return v->setValue("AcDbBlockBegin", 4, host::toUtf8(text));
 }
 
 bool ZcDbBlockTableRecord::isLayout() const {

@@ -110,10 +110,17 @@ std::string formatDouble(double v) {
 double Tag::toDouble() const { return parseDouble(value); }
 long long Tag::toInt() const { return parseInt(value); }
 
+// A tag is [code][length varint][bytes]. Codes 0..254 take one byte; the
+// others (extended data, negative codes) are 0xFF and two bytes.
 void PackedTags::appendTo(std::string& buffer, int code, std::string_view value) {
-  uint16_t c = uint16_t(code < 0 ? 0xFFFF + code + 1 : code);
-  buffer.push_back(char(c & 0xFF));
-  buffer.push_back(char(c >> 8));
+  if (code >= 0 && code < 0xFF) {
+    buffer.push_back(char(code));
+  } else {
+    uint16_t c = uint16_t(code < 0 ? 0xFFFF + code + 1 : code);
+    buffer.push_back(char(0xFF));
+    buffer.push_back(char(c & 0xFF));
+    buffer.push_back(char(c >> 8));
+  }
   size_t n = value.size();
   while (n >= 0x80) {
     buffer.push_back(char((n & 0x7F) | 0x80));
@@ -125,7 +132,7 @@ void PackedTags::appendTo(std::string& buffer, int code, std::string_view value)
 
 void PackedTags::assign(const Tags& tags) {
   size_t total = 0;
-  for (const Tag& t : tags) total += 4 + t.value.size();
+  for (const Tag& t : tags) total += 5 + t.value.size();
   std::string b;
   b.reserve(total);
   for (const Tag& t : tags) appendTo(b, t.code, t.value);
@@ -135,6 +142,9 @@ void PackedTags::assign(const Tags& tags) {
 
 Tags PackedTags::unpack() const {
   Tags out;
+  size_t count = 0;
+  for (auto it = begin(), e = end(); it != e; ++it) ++count;
+  out.reserve(count);
   for (const View& v : *this) out.push_back(Tag{v.code, std::string(v.value)});
   return out;
 }
@@ -145,11 +155,17 @@ void PackedTags::Iterator::load() {
     return;
   }
   const auto* u = reinterpret_cast<const unsigned char*>(p_);
-  uint16_t c = uint16_t(u[0] | (u[1] << 8));
-  cur_.code = c >= 0x8000 ? int(c) - 0x10000 : int(c);
+  const unsigned char* q;
+  if (u[0] != 0xFF) {
+    cur_.code = u[0];
+    q = u + 1;
+  } else {
+    uint16_t c = uint16_t(u[1] | (u[2] << 8));
+    cur_.code = c >= 0x8000 ? int(c) - 0x10000 : int(c);
+    q = u + 3;
+  }
   size_t n = 0;
   int shift = 0;
-  const unsigned char* q = u + 2;
   while (*q & 0x80) {
     n |= size_t(*q & 0x7F) << shift;
     shift += 7;

@@ -44,7 +44,7 @@ uint64_t parseHandle(std::string_view text);  // 0 when not hexadecimal
 double parseDouble(std::string_view text);    // atof-like: 0 when not a number
 long long parseInt(std::string_view text);    // atoi-like: 0 when not a number
 
-// Compact storage of a tag list: [code u16][length varint][bytes]...
+// Compact storage of a tag list: [code: 1 byte, or 0xFF and u16][length varint][bytes]...
 class PackedTags {
  public:
   PackedTags() = default;

@@ -1,4 +1,11 @@
 #include <charconv>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#ifdef __linux__
+#include <sys/mman.h>
+#endif
 
 #include "host/db/objects.hpp"
 #include "host/dxf/dxf.hpp"
@@ -11,17 +18,59 @@ namespace host::dxf {
 
 namespace {
 
+// Group code lines, right-aligned on three columns as every writer does.
+struct CodeLine {
+  char text[8];  // "  8\r\n"
+  uint8_t size;
+};
+
+CodeLine makeCodeLine(int code) {
+  CodeLine c{};
+  char num[8];
+  auto [p, ec] = std::to_chars(num, num + sizeof num, code);
+  size_t n = size_t(p - num);
+  size_t pad = n < 3 ? 3 - n : 0;
+  std::memset(c.text, ' ', pad);
+  std::memcpy(c.text + pad, num, n);
+  std::memcpy(c.text + pad + n, "\r\n", 2);
+  c.size = uint8_t(pad + n + 2);
+  return c;
+}
+
+// Codes -5..1071, the range the reader accepts.
+constexpr int kMinCode = -5, kMaxCode = 1071;
+
+const CodeLine& codeLine(int code) {
+  static const std::vector<CodeLine> table = [] {
+    std::vector<CodeLine> t;
+    for (int c = kMinCode; c <= kMaxCode; ++c) t.push_back(makeCodeLine(c));
+    return t;
+  }();
+  return table[size_t(code - kMinCode)];
+}
+
 class Out {
  public:
-  explicit Out(size_t reserve) { buf_.reserve(reserve); }
+  explicit Out(size_t reserve) {
+    buf_.reserve(reserve);
+    adviseHugePages();
+  }
 
   void tag(int code, std::string_view value) {
-    char num[8];
-    auto [p, ec] = std::to_chars(num, num + sizeof num, code);
-    size_t n = size_t(p - num);
-    if (n < 3) buf_.append(3 - n, ' ');
-    buf_.append(num, n);
-    buf_.append("\r\n", 2);
+    CodeLine other;
+    const CodeLine& c = (code >= kMinCode && code <= kMaxCode) ? codeLine(code) : (other = makeCodeLine(code));
+    // Most tags are short: built in place and appended at once.
+    char line[128];
+    if (value.size() <= sizeof line - sizeof c.text - 2) {
+      std::memcpy(line, c.text, sizeof c.text);
+      char* p = line + c.size;
+      std::memcpy(p, value.data(), value.size());
+      p += value.size();
+      std::memcpy(p, "\r\n", 2);
+      buf_.append(line, size_t(p + 2 - line));
+      return;
+    }
+    buf_.append(c.text, c.size);
     buf_.append(value.data(), value.size());
     buf_.append("\r\n", 2);
   }
@@ -35,6 +84,19 @@ class Out {
   std::string& str() { return buf_; }
 
  private:
+  // A drawing's text is tens of megabytes of memory touched once, page by
+  // page: large pages where the system offers them save most of the page
+  // faults (the text is the same).
+  void adviseHugePages() {
+#ifdef __linux__
+    constexpr size_t kHuge = size_t(2) << 20;
+    if (buf_.capacity() < 4 * kHuge) return;
+    auto begin = (reinterpret_cast<uintptr_t>(buf_.data()) + kHuge - 1) & ~(kHuge - 1);
+    auto end = (reinterpret_cast<uintptr_t>(buf_.data()) + buf_.capacity()) & ~(kHuge - 1);
+    if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+#endif
+  }
+
   std::string buf_;
 };
 
