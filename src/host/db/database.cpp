@@ -353,6 +353,55 @@ Zcad::ErrorStatus ZcDbDatabase::setTextstyle(ZcDbObjectId styleId) {
 }
 double ZcDbDatabase::textsize() const { return headerDouble("$TEXTSIZE", 40, 2.5); }
 
+static ZcGePoint3d headerPoint(const ZcDbDatabase& db, std::string_view name) {
+  return ZcGePoint3d(db.headerDouble(name, 10, 0), db.headerDouble(name, 20, 0), db.headerDouble(name, 30, 0));
+}
+static Tags pointTags(const ZcGePoint3d& p) {
+  return {{10, host::formatDouble(p.x)}, {20, host::formatDouble(p.y)}, {30, host::formatDouble(p.z)}};
+}
+ZcGePoint3d ZcDbDatabase::insbase() const { return headerPoint(*this, "$INSBASE"); }
+void ZcDbDatabase::setInsbase(const ZcGePoint3d& p) { setHeaderVariable("$INSBASE", pointTags(p)); }
+ZcGePoint3d ZcDbDatabase::extmin() const { return headerPoint(*this, "$EXTMIN"); }
+ZcGePoint3d ZcDbDatabase::extmax() const { return headerPoint(*this, "$EXTMAX"); }
+
+void ZcDbDatabase::updateExt() {
+  ZcDbExtents all;
+  ZcDbObjectPointer<ZcDbBlockTableRecord> ms(modelSpaceId(), ZcDb::kForRead);
+  if (ms)
+    for (ZcDbObjectId id : ms->entityIds()) {
+      ZcDbObjectPointer<ZcDbEntity> e(id, ZcDb::kForRead);
+      ZcDbExtents ext;
+      if (e && e->getGeomExtents(ext) == Zcad::eOk) all.addExt(ext);
+    }
+  if (!all.isValid()) {
+    // An empty drawing: the host's inverted box.
+    setHeaderVariable("$EXTMIN", pointTags(ZcGePoint3d(1e20, 1e20, 1e20)));
+    setHeaderVariable("$EXTMAX", pointTags(ZcGePoint3d(-1e20, -1e20, -1e20)));
+    return;
+  }
+  setHeaderVariable("$EXTMIN", pointTags(all.minPoint()));
+  setHeaderVariable("$EXTMAX", pointTags(all.maxPoint()));
+}
+
+ZcGePoint2d ZcDbDatabase::viewCenter() const {
+  ZcDbObjectPointer<ZcDbSymbolTableRecord> vp(symbolId("VPORT", "*Active"), ZcDb::kForRead);
+  if (!vp) return ZcGePoint2d(0, 0);
+  return ZcGePoint2d(vp->getDouble("", 12, 0), vp->getDouble("", 22, 0));
+}
+double ZcDbDatabase::viewHeight() const {
+  ZcDbObjectPointer<ZcDbSymbolTableRecord> vp(symbolId("VPORT", "*Active"), ZcDb::kForRead);
+  return vp ? vp->getDouble("", 40, 100) : 100;
+}
+void ZcDbDatabase::setView(const ZcGePoint2d& center, double height) {
+  ZcDbObjectPointer<ZcDbSymbolTableRecord> vp(symbolId("VPORT", "*Active"), ZcDb::kForWrite);
+  if (!vp || !(height > 0)) return;
+  vp->setDouble("AcDbViewportTableRecord", 12, center.x);
+  vp->setDouble("AcDbViewportTableRecord", 22, center.y);
+  vp->setDouble("AcDbViewportTableRecord", 40, height);
+  setHeaderVariable("$VIEWCTR", {{10, host::formatDouble(center.x)}, {20, host::formatDouble(center.y)}});
+  setHeaderVariable("$VIEWSIZE", {{40, host::formatDouble(height)}});
+}
+
 // ----------------------------------------------------------------- counts
 
 size_t ZcDbDatabase::entityCount() const {

@@ -14,6 +14,7 @@
 
 #include "host/db/status.hpp"
 #include "host/db/tags.hpp"
+#include "host/geom/point.hpp"
 
 class ZcDbDatabase;
 class ZcRxClass;
@@ -210,6 +211,16 @@ class ZcDbDatabase {
   ZcDbObjectId textstyle() const;
   Zcad::ErrorStatus setTextstyle(ZcDbObjectId styleId);
   double textsize() const;
+  ZcGePoint3d insbase() const;
+  void setInsbase(const ZcGePoint3d& p);
+  ZcGePoint3d extmin() const;
+  ZcGePoint3d extmax() const;
+  // Recomputes $EXTMIN/$EXTMAX from the extents of the model space entities.
+  void updateExt();
+  // The view of the active viewport: centre and height in drawing units.
+  ZcGePoint2d viewCenter() const;
+  double viewHeight() const;
+  void setView(const ZcGePoint2d& center, double height);
   // Raw header variable: its value tags (without the 9 $NAME), empty when absent.
   host::Tags headerVariable(std::string_view name) const;
   void setHeaderVariable(std::string_view name, const host::Tags& values);

@@ -70,7 +70,21 @@ size_t afterOwner(const Tags& tags, bool& hasOwner) {
   return i;
 }
 
+bool hasOwnerTag(const ObjectRecord* r) {
+  int depth = 0;
+  for (const auto& t : r->tags) {
+    if (t.code == 102) {
+      depth = (!t.value.empty() && t.value[0] == '{') ? depth + 1 : std::max(0, depth - 1);
+      continue;
+    }
+    if (depth > 0) continue;
+    return t.code == 330;
+  }
+  return false;
+}
+
 void ensureOwner(ObjectRecord* r, uint64_t owner) {
+  if (hasOwnerTag(r)) return;  // the common case: no unpacking
   Tags tags = r->tags.unpack();
   bool hasOwner;
   size_t at = afterOwner(tags, hasOwner);

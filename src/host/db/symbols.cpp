@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <cctype>
 
 #include "host/db/entities.hpp"
 #include "host/db/objects.hpp"
@@ -210,6 +211,17 @@ Zcad::ErrorStatus ZcDbSymbolTable::add(ZcDbObjectId& id, ZcDbSymbolTableRecord* 
   if (!rec_->db) return Zcad::eNotInDatabase;
   std::string n = record->name();
   if (n.empty()) return Zcad::eInvalidSymbolTableName;
+  if (n.size() == 2 && n[0] == '*' && std::isalpha(static_cast<unsigned char>(n[1]))) {
+    // An anonymous block "*U" gets the next free number: *U1, *U2 ...
+    for (int k = 1;; ++k) {
+      std::string candidate = n + std::to_string(k);
+      if (!has(std::string_view(candidate))) {
+        n = candidate;
+        record->setValue("", 2, n);
+        break;
+      }
+    }
+  }
   if (has(std::string_view(n))) return Zcad::eDuplicateRecordName;
   ZcDbDatabase* db = rec_->db;
   ObjectRecord* r = db->adoptRecord(record->releaseNewRecord(), rec_);

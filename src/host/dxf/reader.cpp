@@ -108,6 +108,10 @@ class Loader {
     std::string_view v;
     bool sawEof = false;
     while (in_.next(code, v)) {
+      // Markers are compared without padding, as the sections compare them:
+      // a "SECTION " left to the stray-entities path below would come back
+      // here unread, again and again.
+      if (code == 0) v = TagReader::trim(v);
       if (code == 0 && v == "EOF") {
         sawEof = true;
         break;

@@ -412,3 +412,33 @@ TEST(Database, LightPolylineVerticesAndPath) {
   ASSERT_EQ(p->getGeomExtents(ext), Zcad::eOk);
   EXPECT_NEAR(ext.maxPoint().x, 15, 1e-9);  // the arc bulges to x = 15
 }
+
+TEST(Database, HeaderVariablesAndView) {
+  ZcDbDatabase db;
+  db.setInsbase(ZcGePoint3d(1, 2, 3));
+  db.setView(ZcGePoint2d(500, 600), 80);
+  addToModel(db, std::make_unique<ZcDbLine>(ZcGePoint3d(-5, 1, 0), ZcGePoint3d(10, 20, 2)).get());
+  db.updateExt();
+  auto again = reload(db, "header.dxf");
+  EXPECT_EQ(again->insbase().z, 3.0);
+  EXPECT_EQ(again->viewCenter().x, 500.0);
+  EXPECT_EQ(again->viewHeight(), 80.0);
+  EXPECT_EQ(again->extmin().x, -5.0);
+  EXPECT_EQ(again->extmax().y, 20.0);
+}
+
+TEST(Database, AnonymousBlocksAreNumbered) {
+  ZcDbDatabase db;
+  ZcDbObjectPointer<ZcDbBlockTable> bt(db.blockTableId(), ZcDb::kForWrite);
+  std::vector<std::string> names;
+  for (int i = 0; i < 2; ++i) {
+    auto btr = std::make_unique<ZcDbBlockTableRecord>();
+    btr->setName(L"*U");
+    ZcDbObjectId id;
+    ASSERT_EQ(bt->add(id, btr.get()), Zcad::eOk);
+    EXPECT_TRUE(btr->isAnonymous());
+    names.push_back(btr->name());
+  }
+  EXPECT_EQ(names[0], "*U1");
+  EXPECT_EQ(names[1], "*U2");
+}
