@@ -610,7 +610,7 @@ std::vector<ZcDbObjectId> ZcDbBlockReference::attributeIds() const {
 }
 
 // Appends a sub-entity (attribute, vertex) before the sequence end.
-static Zcad::ErrorStatus appendSubEntity(ObjectRecord* owner, ZcDbObject* sub, ZcDbObjectId& id) {
+Zcad::ErrorStatus host::appendSubEntity(ObjectRecord* owner, ZcDbObject* sub, ZcDbObjectId& id) {
   if (!owner->db || owner->handle == 0) return Zcad::eNotInDatabase;
   if (!sub || !sub->isNewObject()) return Zcad::eAlreadyInDb;
   ZcDbDatabase* db = owner->db;
@@ -631,7 +631,7 @@ static Zcad::ErrorStatus appendSubEntity(ObjectRecord* owner, ZcDbObject* sub, Z
 
 Zcad::ErrorStatus ZcDbBlockReference::appendAttribute(ZcDbObjectId& id, ZcDbAttribute* attribute) {
   if (auto s = checkWrite()) return s;
-  if (auto s = appendSubEntity(rec_, attribute, id)) return s;
+  if (auto s = host::appendSubEntity(rec_, attribute, id)) return s;
   if (getInt("AcDbBlockReference", 66, 0) != 1) {
     // "Attributes follow" comes first in the block reference's part.
     Tags tags = rec_->tags.unpack();

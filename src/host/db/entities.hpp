@@ -412,6 +412,12 @@ class ZcDbBlockEnd : public ZcDbEntity {
   GELTARO_DECLARE_CLASS(ZcDbBlockEnd)
 };
 
+namespace host {
+// Appends an attribute or a vertex to its block reference or polyline, before
+// the sequence end (made when missing).
+Zcad::ErrorStatus appendSubEntity(ObjectRecord* owner, ZcDbObject* sub, ZcDbObjectId& id);
+}  // namespace host
+
 // Text box of the deterministic font metric shared by the database and the
 // command line: width of a string of height 1 and width factor 1.
 double textAdvance(const std::wstring& text);

@@ -322,26 +322,39 @@ Zcad::ErrorStatus ZcDbObject::erase(bool erasing) {
 
 // Walks tags with the subclass each belongs to. App data groups (102 {...})
 // belong to no subclass; extended data ends the walk.
-template <class F>
-static void walkSubclasses(const host::PackedTags& tags, F&& f) {
+namespace {
+// Follows which subclass each tag of an object belongs to. App data groups
+// (102 {...}) belong to none; an embedded object (101) hides what follows.
+struct SubclassTracker {
   std::string_view current;
   int depth = 0;
+  // True for a tag of the object's own content, false for structure tags.
+  bool content(int code, std::string_view value) {
+    if (code == 102) {
+      depth = (!value.empty() && value[0] == '{') ? depth + 1 : (depth > 0 ? depth - 1 : 0);
+      return false;
+    }
+    if (depth > 0) return false;
+    if (code == 100) {
+      current = value;
+      return false;
+    }
+    if (code == 101) {
+      current = "\x01";
+      return false;
+    }
+    return true;
+  }
+};
+}  // namespace
+
+template <class F>
+static void walkSubclasses(const host::PackedTags& tags, F&& f) {
+  SubclassTracker tracker;
   for (const auto& t : tags) {
     if (t.code >= 1000) return;
-    if (t.code == 102) {
-      depth = (!t.value.empty() && t.value[0] == '{') ? depth + 1 : (depth > 0 ? depth - 1 : 0);
-      continue;
-    }
-    if (depth > 0) continue;
-    if (t.code == 100) {
-      current = t.value;
-      continue;
-    }
-    if (t.code == 101) {
-      current = "\x01";  // embedded object: nothing matches inside it
-      continue;
-    }
-    if (!f(current, t)) return;
+    if (!tracker.content(t.code, t.value)) continue;
+    if (!f(tracker.current, t)) return;
   }
 }
 
@@ -432,24 +445,11 @@ Zcad::ErrorStatus ZcDbObject::setValue(std::string_view subclass, int code, std:
       xdata = i;
       break;
     }
-  std::string_view current;
-  int depth = 0;
+  SubclassTracker tracker;
   for (size_t i = 0; i < xdata; ++i) {
     Tag& t = tags[i];
-    if (t.code == 102) {
-      depth = (!t.value.empty() && t.value[0] == '{') ? depth + 1 : (depth > 0 ? depth - 1 : 0);
-      continue;
-    }
-    if (depth > 0) continue;
-    if (t.code == 100) {
-      current = t.value;
-      continue;
-    }
-    if (t.code == 101) {
-      current = "\x01";
-      continue;
-    }
-    if (t.code == code && (subclass.empty() || current == subclass)) {
+    if (!tracker.content(t.code, t.value)) continue;
+    if (t.code == code && (subclass.empty() || tracker.current == subclass)) {
       t.value = std::move(value);
       rec_->tags.assign(tags);
       return Zcad::eOk;

@@ -344,21 +344,7 @@ Zcad::ErrorStatus ZcDbPolylineWithVertices::setClosed(bool c) {
 }
 Zcad::ErrorStatus ZcDbPolylineWithVertices::appendVertex(ZcDbObjectId& id, ZcDbVertex* vertex) {
   if (auto s = checkWrite()) return s;
-  if (!rec_->db || rec_->handle == 0) return Zcad::eNotInDatabase;
-  if (!vertex || !vertex->isNewObject()) return Zcad::eAlreadyInDb;
-  ZcDbDatabase* db = rec_->db;
-  ObjectRecord* r = db->adoptRecord(vertex->releaseNewRecord(), rec_);
-  auto it = std::find_if(rec_->children.begin(), rec_->children.end(), [](ObjectRecord* c) { return c->typeName() == "SEQEND"; });
-  if (it == rec_->children.end()) {
-    ObjectRecord* seq = db->newRecord("SEQEND", {{330, host::formatHandle(rec_->handle)}, {100, "AcDbEntity"}, {8, "0"}}, rec_);
-    rec_->children.push_back(seq);
-    it = rec_->children.end() - 1;
-  }
-  rec_->children.insert(it, r);
-  vertex->attachRecord(r, ZcDb::kForWrite);
-  vertex->setOwnerId(objectId());
-  id = ZcDbObjectId(r);
-  return Zcad::eOk;
+  return host::appendSubEntity(rec_, vertex, id);
 }
 Zcad::ErrorStatus ZcDbPolylineWithVertices::transformBy(const ZcGeMatrix3d& m) {
   if (auto s = checkWrite()) return s;

@@ -442,3 +442,38 @@ TEST(Database, AnonymousBlocksAreNumbered) {
   EXPECT_EQ(names[0], "*U1");
   EXPECT_EQ(names[1], "*U2");
 }
+
+TEST(Database, OldStylePolylinesWithVerticesAndCurveServices) {
+  ZcDbDatabase db;
+  auto pl = std::make_unique<ZcDb3dPolyline>();
+  ZcDbObjectId id = addToModel(db, pl.get());
+  for (ZcGePoint3d p : {ZcGePoint3d(0, 0, 100), ZcGePoint3d(10, 0, 102), ZcGePoint3d(10, 10, 104)}) {
+    auto v = std::make_unique<ZcDb3dPolylineVertex>(p);
+    ASSERT_EQ(pl->appendVertex(v.get()), Zcad::eOk);
+  }
+  auto ctl = std::make_unique<ZcDb3dPolylineVertex>(ZcGePoint3d(50, 50, 0));
+  ASSERT_EQ(pl->appendVertex(ctl.get()), Zcad::eOk);
+  ctl->setDxfTags([&] {
+    auto t = ctl->dxfTags();
+    for (auto& tag : t)
+      if (tag.code == 70) tag.value = "48";  // a spline control vertex
+    return t;
+  }());
+  pl.reset();
+  ctl.reset();
+  auto again = reload(db, "poly3d.dxf");
+  ZcDbObjectPointer<ZcDb3dPolyline> p(again->idOfHandle(id.handle().value()), ZcDb::kForRead);
+  ASSERT_TRUE(p);
+  EXPECT_TRUE(p->isA()->hasMarker("AcDb3dPolyline"));
+  EXPECT_EQ(p->vertexIds().size(), 4u);
+  Path path;
+  ASSERT_TRUE(p->toPath(path));
+  EXPECT_EQ(path.vertices().size(), 3u);  // the control vertex is not on the curve
+  // A line across the second leg meets it at z 103 (half way up).
+  auto hits = path.intersectionsWithLine(ZcGePoint2d(5, 5), ZcGePoint2d(15, 5), LineExtent::Segment);
+  ASSERT_EQ(hits.size(), 1u);
+  EXPECT_NEAR(hits[0].point.z, 103, 1e-9);
+  auto closest = path.closestPoint(ZcGePoint3d(12, 5, 0));
+  EXPECT_NEAR(closest.param, 1.5, 1e-9);
+  EXPECT_NEAR(closest.distanceAlong, 1.5 * std::sqrt(104.0), 1e-9);  // along the curve in space
+}
