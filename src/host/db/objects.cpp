@@ -177,8 +177,6 @@ std::unique_ptr<ZcDbObject> ZcDbObject::makeView(ObjectRecord* r, ZcDb::OpenMode
   if (!r->cls) r->cls = classOfRecord(*r);
   const ZcRxClass* c = r->cls;
   std::unique_ptr<ZcDbObject> v;
-  // A view is an empty shell around the record: build it without template tags.
-  struct Shell {};
   if (c == ZcDbLine::desc()) v.reset(new ZcDbLine());
   else if (c == ZcDbBlockReference::desc()) v.reset(new ZcDbBlockReference());
   else if (c == ZcDbAttribute::desc()) v.reset(new ZcDbAttribute());
@@ -554,10 +552,7 @@ ResbufChain ZcDbObject::xData(const std::wstring& appName) const {
   bool take = false;
   std::string app = host::toUtf8(appName);
   for (const auto& t : rec_->tags) {
-    if (t.code < 1000) {
-      if (take || !xd.empty()) continue;
-      continue;
-    }
+    if (t.code < 1000) continue;
     if (t.code == 1001) take = appName.empty() || host::iequals(t.value, app);
     if (take) xd.push_back(Tag{t.code, std::string(t.value)});
   }

@@ -135,7 +135,7 @@ class Loader {
       if (code == 0 && v != "ENDSEC") {
         in_.pushBack();
         warn("entities outside a section taken as ENTITIES");
-        section("ENTITIES", /*stray=*/true);
+        section("ENTITIES");
         continue;
       }
       ++strayTags_;
@@ -157,7 +157,9 @@ class Loader {
         break;
       }
     if (!textual || ascii) return std::string(v);
-    if (utf8_ && isValidUtf8(v)) return std::string(v);
+    // Files from 2007 on, and files that do not say their version, may hold
+    // UTF-8; older ones hold their code page.
+    if ((utf8_ || s_.versionRead.empty()) && isValidUtf8(v)) return std::string(v);
     return toUtf8FromCodePage(v, codePage_);
   }
 
@@ -243,7 +245,7 @@ class Loader {
     return false;
   }
 
-  void section(const std::string& name, bool stray = false) {
+  void section(const std::string& name) {
     sawEndsec_ = false;
     if (name == "HEADER") header();
     else if (name == "CLASSES") classes();
@@ -252,7 +254,6 @@ class Loader {
     else if (name == "ENTITIES") entities(s_.pendingEntities);
     else if (name == "OBJECTS") objects();
     else raw(name);
-    (void)stray;
     if (!sawEndsec_) {
       if (in_.atEnd())
         throw ParseError("line " + std::to_string(in_.lineNumber()) + ": file truncated inside section " + name);

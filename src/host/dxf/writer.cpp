@@ -184,7 +184,41 @@ class Writer {
   void object(const ObjectRecord& r) {
     out_.tag(0, r.typeName());
     if (r.handle) out_.handle(r.typeName() == "DIMSTYLE" ? 105 : 5, r.handle);
-    body(r);
+    const std::string& t = r.typeName();
+    if (t == "DICTIONARY" || t == "GROUP") referencesToLiveObjects(r);
+    else body(r);
+  }
+
+  bool erasedHandle(std::string_view h) const {
+    const ObjectRecord* o = db_.recordOfHandle(host::parseHandle(h));
+    return o && o->erased();
+  }
+
+  // Dictionary entries and group members of erased objects are left out.
+  void referencesToLiveObjects(const ObjectRecord& r) {
+    std::string_view pendingKey;
+    bool havePending = false;
+    for (const auto& t : r.tags) {
+      if (t.code == 3 && r.typeName() == "DICTIONARY") {
+        pendingKey = t.value;
+        havePending = true;
+        continue;
+      }
+      if (havePending && (t.code == 350 || t.code == 360)) {
+        havePending = false;
+        if (erasedHandle(t.value)) continue;
+        out_.tag(3, pendingKey);
+        out_.tag(t.code, t.value);
+        continue;
+      }
+      if (havePending) {
+        out_.tag(3, pendingKey);
+        havePending = false;
+      }
+      if (t.code == 340 && r.typeName() == "GROUP" && erasedHandle(t.value)) continue;
+      out_.tag(t.code, t.value);
+    }
+    if (havePending) out_.tag(3, pendingKey);
   }
 
   void tables() {

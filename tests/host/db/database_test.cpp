@@ -477,3 +477,36 @@ TEST(Database, OldStylePolylinesWithVerticesAndCurveServices) {
   EXPECT_NEAR(closest.param, 1.5, 1e-9);
   EXPECT_NEAR(closest.distanceAlong, 1.5 * std::sqrt(104.0), 1e-9);  // along the curve in space
 }
+
+TEST(Database, ErasedObjectsLeaveNoDanglingReferences) {
+  ZcDbDatabase db;
+  ZcDbObjectId a = addToModel(db, std::make_unique<ZcDbLine>(ZcGePoint3d(0, 0, 0), ZcGePoint3d(1, 0, 0)).get());
+  ZcDbObjectId b = addToModel(db, std::make_unique<ZcDbLine>(ZcGePoint3d(0, 1, 0), ZcGePoint3d(1, 1, 0)).get());
+  ZcDbObjectId xid;
+  {
+    ZcDbObjectPointer<ZcDbDictionary> groups(db.groupDictionaryId(), ZcDb::kForWrite);
+    auto g = std::make_unique<ZcDbGroup>(L"g");
+    ZcDbObjectId gid;
+    groups->setAt(L"G", g.get(), gid);
+    g->append(a);
+    g->append(b);
+    ZcDbObjectPointer<ZcDbDictionary> nod(db.namedObjectsDictionaryId(), ZcDb::kForWrite);
+    auto xr = std::make_unique<ZcDbXrecord>();
+    nod->setAt(L"TEMP", xr.get(), xid);
+  }
+  {
+    ZcDbObjectPointer<ZcDbLine> l(a, ZcDb::kForWrite);
+    l->erase();
+    ZcDbObjectPointer<ZcDbXrecord> x(xid, ZcDb::kForWrite);
+    x->erase();
+  }
+  std::string text = host::dxf::writeDxf(db);
+  EXPECT_EQ(text.find("TEMP"), std::string::npos);
+  auto again = reload(db, "erased.dxf");
+  ZcDbObjectPointer<ZcDbDictionary> groups(again->groupDictionaryId(), ZcDb::kForRead);
+  ZcDbObjectId gid;
+  ASSERT_EQ(groups->getAt(L"G", gid), Zcad::eOk);
+  ZcDbObjectPointer<ZcDbGroup> g(gid, ZcDb::kForRead);
+  EXPECT_EQ(g->numEntities(), 1u);
+  EXPECT_EQ(again->entityCount(), 1u);
+}
