@@ -325,3 +325,14 @@ class ZcDbLinetypeTableRecord : public ZcDbSymbolTableRecord {
 int zcdbRegApp(ZcDbDatabase* db, const std::wstring& appName);
 // The host's symbol name check: 1 when the name is valid for a table record.
 int zcdbSNValid(const std::wstring& name, int pipeTest);
+
+// Entity lists: an object as a resbuf chain of group codes, headed by
+// (-1 entity name) (0 type) (5 handle) and, when applications are asked for,
+// followed by (-3) and their extended data (each application's 1001 first).
+// An empty application list gives no extended data; "*" gives all.
+ResbufChain zcdbEntGet(ZcDbObjectId id, const std::vector<std::wstring>& apps = {});
+// Writes an entity list back: the object named by its -1 group takes the
+// groups of the list (its type and handle cannot change); extended data after
+// -3 replaces that of the applications it names. Returns eOk, or a status
+// when the list names no object, another type, or an erased one.
+Zcad::ErrorStatus zcdbEntMod(const ResbufChain& list);

@@ -510,3 +510,41 @@ TEST(Database, ErasedObjectsLeaveNoDanglingReferences) {
   EXPECT_EQ(g->numEntities(), 1u);
   EXPECT_EQ(again->entityCount(), 1u);
 }
+
+TEST(Database, EntityListsReadAndWriteBack) {
+  ZcDbDatabase db;
+  ZcDbObjectId ref = makePointBlock(db, ZcGePoint3d(100, 200, 0), L"P1");
+  {
+    ZcDbObjectPointer<ZcDbBlockReference> br(ref, ZcDb::kForWrite);
+    br->setXData({resbuf::string(1001, L"VRELPLUS"), resbuf::shortInt(1070, 1)});
+  }
+  ResbufChain list = zcdbEntGet(ref, {L"VRELPLUS"});
+  ASSERT_GE(list.size(), 4u);
+  EXPECT_EQ(list[0].restype, -1);
+  EXPECT_EQ(list[0].resval.rlname, ref);
+  EXPECT_EQ(list[1].resval.rstring, L"INSERT");
+  auto group = [&](short code) {
+    return std::find_if(list.begin(), list.end(), [&](const resbuf& r) { return r.restype == code; });
+  };
+  ASSERT_NE(group(10), list.end());
+  EXPECT_EQ(group(10)->resval.rpoint.y, 200.0);
+  EXPECT_EQ(group(41)->resval.rreal, 2.0);
+  EXPECT_EQ(group(330)->resval.rlname, db.modelSpaceId());
+  ASSERT_NE(group(-3), list.end());
+  EXPECT_EQ(group(1070)->resval.rint, 1);
+  EXPECT_EQ(zcdbEntGet(ref).back().restype == -3, false);  // no application asked, no extended data
+
+  // Move the block by its list and change its extended data.
+  group(10)->resval.rpoint = ZcGePoint3d(150, 250, 0);
+  group(1070)->resval.rint = 7;
+  ASSERT_EQ(zcdbEntMod(list), Zcad::eOk);
+  ZcDbObjectPointer<ZcDbBlockReference> br(ref, ZcDb::kForRead);
+  EXPECT_EQ(br->position().x, 150.0);
+  EXPECT_EQ(br->xData(L"VRELPLUS")[1].resval.rint, 7);
+  EXPECT_EQ(br->attributeIds().size(), 2u);
+
+  // Another type in the list is refused and changes nothing.
+  list[1].resval.rstring = L"LINE";
+  EXPECT_EQ(zcdbEntMod(list), Zcad::eNotThatKindOfClass);
+  EXPECT_EQ(zcdbEntMod({}), Zcad::eInvalidInput);
+}
