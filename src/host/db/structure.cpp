@@ -307,7 +307,7 @@ void ZcDbDatabase::completeStructure() {
     ObjectRecord* btr = nullptr;
     // A BLOCK names its record through its owner in modern files.
     if (ObjectRecord* o = recordOfHandle(host::parseHandle(firstValue(pb.begin, 330))))
-      if (o->typeName() == "BLOCK_RECORD") btr = o;
+      if (o->typeName() == "BLOCK_RECORD" && o->parent == btrHead && !o->erased()) btr = o;
     if (!btr) btr = ensureBlockRecord(name.empty() ? "*U" : name);
     if (s.blockDefs.count(btr)) {
       s.warnings.push_back("block " + name + " defined twice: the second definition is ignored");
@@ -331,7 +331,7 @@ void ZcDbDatabase::completeStructure() {
   for (ObjectRecord* e : s.pendingEntities) {
     ObjectRecord* owner = recordOfHandle(host::parseHandle(firstValue(e, 330)));
     ObjectRecord* target = model;
-    if (owner && owner->typeName() == "BLOCK_RECORD") target = owner;
+    if (owner && owner->typeName() == "BLOCK_RECORD" && owner->parent == btrHead && !owner->erased()) target = owner;
     else if (host::parseInt(firstValue(e, 67)) == 1) target = paper;
     e->parent = target;
     target->children.push_back(e);
@@ -404,9 +404,13 @@ void ZcDbDatabase::completeStructure() {
   for (ObjectRecord* btr : {model, paper}) {
     ObjectRecord* layout = recordOfHandle(host::parseHandle(firstValue(btr, 340)));
     if (layout && layout->typeName() == "LAYOUT" && !layout->erased()) continue;
+    // A damaged drawing may have something else than a block record under
+    // the space's name, or than a dictionary under ACAD_LAYOUT: no layout then.
+    ZcDbObjectPointer<ZcDbBlockTableRecord> rec(ZcDbObjectId(btr), ZcDb::kForWrite);
+    ZcDbObjectPointer<ZcDbDictionary> dict(ZcDbObjectId(layouts), ZcDb::kForWrite);
+    if (!rec || !dict) continue;
     bool isModel = btr == model;
     std::string name = isModel ? "Model" : "Layout1";
-    ZcDbObjectPointer<ZcDbDictionary> dict(ZcDbObjectId(layouts), ZcDb::kForWrite);
     ZcDbObjectId existing;
     if (dict->getAt(std::string_view(name), existing) == Zcad::eOk) name = isModel ? "Model" : "Layout" + std::to_string(++tab + 1);
     Tags t{{330, host::formatHandle(layouts->handle)},
@@ -472,7 +476,6 @@ void ZcDbDatabase::completeStructure() {
     ObjectRecord* l = newRecord("LAYOUT", t, nullptr);
     s.objects.push_back(l);
     dict->setAt(host::fromUtf8(name), ZcDbObjectId(l));
-    ZcDbObjectPointer<ZcDbBlockTableRecord> rec(ZcDbObjectId(btr), ZcDb::kForWrite);
     rec->setValue("AcDbBlockTableRecord", 340, host::formatHandle(l->handle));
   }
 }
