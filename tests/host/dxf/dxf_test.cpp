@@ -218,3 +218,86 @@ TEST(DxfWriter, NewDrawingIsCompleteAndStable) {
   // Reading our own file adds nothing: the structure was complete.
   EXPECT_EQ(host::dxf::writeDxf(again), first);
 }
+
+TEST(DxfReader, EntityKindsOfRealDrawingsOpenAsTheirClasses) {
+  struct Case {
+    const char* file;
+    const ZcRxClass* cls;
+    size_t count;  // in model space
+  } cases[] = {
+      {"r12_polyface_heart.dxf", ZcDbPolyFaceMesh::desc(), 1},
+      {"r14_polygon_meshes.dxf", ZcDbPolygonMesh::desc(), 60},
+      {"r2018_uncommon_ray_pface.dxf", ZcDbRay::desc(), 3},
+      {"r2018_uncommon_ray_pface.dxf", ZcDbPolyFaceMesh::desc(), 2},
+      {"r2018_3dfaces.dxf", ZcDbFace::desc(), 44},
+      {"r2013_acad_table.dxf", ZcDbTable::desc(), 1},
+      {"r2007_mtext_columns.dxf", ZcDbMText::desc(), 39},
+      {"r2013_points_attdef.dxf", ZcDbAttributeDefinition::desc(), 3},
+      {"nohdr_3dpolylines.dxf", ZcDb3dPolyline::desc(), 12},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.file) + " " + c.cls->name());
+    ZcDbDatabase db(false);
+    ASSERT_EQ(db.readDwgFile(dataFile(c.file)), Zcad::eOk) << db.lastError();
+    ZcDbObjectPointer<ZcDbBlockTableRecord> ms(db.modelSpaceId(), ZcDb::kForRead);
+    size_t n = 0;
+    for (ZcDbObjectId id : ms->entityIds()) {
+      ZcDbObjectPointer<ZcDbEntity> e(id, ZcDb::kForRead);
+      if (!e->isKindOf(c.cls)) continue;
+      ++n;
+      ZcDbExtents ext;
+      if (e->getGeomExtents(ext) == Zcad::eOk) EXPECT_TRUE(ext.isValid());
+    }
+    EXPECT_EQ(n, c.count);
+  }
+  // Mesh vertices and faces of the heart: a polyface mesh of 5404 vertex records.
+  ZcDbDatabase db(false);
+  ASSERT_EQ(db.readDwgFile(dataFile("r12_polyface_heart.dxf")), Zcad::eOk);
+  ZcDbObjectPointer<ZcDbBlockTableRecord> ms(db.modelSpaceId(), ZcDb::kForRead);
+  ZcDbObjectPointer<ZcDbPolyFaceMesh> mesh(ms->entityIds().front(), ZcDb::kForRead);
+  ASSERT_TRUE(mesh);
+  size_t vertices = 0, faces = 0;
+  for (ZcDbObjectId v : mesh->vertexIds()) {
+    ZcDbObjectPointer<ZcDbVertex> vx(v, ZcDb::kForRead);
+    vertices += ZcDbPolyFaceMeshVertex::cast(vx.object()) != nullptr;
+    faces += ZcDbFaceRecord::cast(vx.object()) != nullptr;
+  }
+  EXPECT_EQ(vertices + faces, 5404u);
+  EXPECT_EQ(int(vertices), mesh->numVertices());
+  EXPECT_EQ(int(faces), mesh->numFaces());
+}
+
+TEST(DxfReader, MultilineTextPlainText) {
+  struct Case {
+    const wchar_t* contents;
+    const wchar_t* plain;
+  } cases[] = {
+      {L"simple", L"simple"},
+      {L"ligne 1\\Pligne 2", L"ligne 1\nligne 2"},
+      {L"{\\fArial|b1|i0;gras} et \\H2.5x;grand", L"gras et grand"},
+      {L"1\\S1^2; pouce", L"11/2 pouce"},
+      {L"a\\~b \\\\ c \\{d\\}", L"a b \\ c {d}"},
+      {L"\\A1;\\C1;rouge\\Lsouligne\\l", L"rougesouligne"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(host::toUtf8(c.contents));
+    EXPECT_EQ(mtextPlainText(c.contents), c.plain);
+  }
+  // Long contents are split in chunks and come back whole.
+  ZcDbDatabase db;
+  std::wstring longText;
+  for (int i = 0; i < 120; ++i) longText += L"mot é ";
+  auto mt = std::make_unique<ZcDbMText>();
+  mt->setContents(longText);
+  ZcDbObjectPointer<ZcDbBlockTableRecord> ms(db.modelSpaceId(), ZcDb::kForWrite);
+  ZcDbObjectId id;
+  ms->appendZcDbEntity(id, mt.get());
+  mt.reset();
+  ms.close();
+  ZcDbDatabase again(false);
+  std::string error;
+  ASSERT_TRUE(host::dxf::readDxf(again, host::dxf::writeDxf(db), "m.dxf", error)) << error;
+  ZcDbObjectPointer<ZcDbMText> back(again.idOfHandle(id.handle().value()), ZcDb::kForRead);
+  ASSERT_TRUE(back);
+  EXPECT_EQ(back->contents(), longText);
+}
