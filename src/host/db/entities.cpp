@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <unordered_map>
 
 using host::ObjectRecord;
 using host::Tag;
@@ -33,7 +34,7 @@ std::wstring decodeEscapes(const std::string& s) {
   if (w.find(L"\\U+") == std::wstring::npos) return w;
   std::wstring out;
   for (size_t i = 0; i < w.size(); ++i) {
-    if (w[i] == L'\\' && i + 6 < w.size() + 0 && i + 7 <= w.size() && w[i + 1] == L'U' && w[i + 2] == L'+') {
+    if (w[i] == L'\\' && i + 7 <= w.size() && w[i + 1] == L'U' && w[i + 2] == L'+') {
       bool hex = true;
       unsigned v = 0;
       for (size_t k = 3; k < 7; ++k) {
@@ -57,32 +58,46 @@ std::wstring decodeEscapes(const std::string& s) {
 }
 
 // Extents of every entity of a block definition, in block coordinates.
-void blockContentExtents(ObjectRecord* btr, ZcDbExtents& ext, int depth) {
-  if (!btr || depth > 16) return;
-  for (ObjectRecord* r : btr->children) {
-    if (r->erased() || r->typeName() == "ATTDEF") continue;
-    auto v = ZcDbObject::makeView(r, ZcDb::kForRead);
-    auto* e = ZcDbEntity::cast(v.get());
-    if (!e) continue;
-    ZcDbExtents sub;
-    if (auto* br = ZcDbBlockReference::cast(e)) {
-      ZcDbExtents inner;
-      blockContentExtents(br->blockTableRecord().record(), inner, depth + 1);
-      if (inner.isValid()) {
-        inner.transformBy(br->blockTransform());
-        sub = inner;
+// Extents of a block definition's entities in block coordinates. Each block
+// is measured once per query (`cache`), and a block that contains itself,
+// directly or not, adds nothing the second time (`open`).
+struct BlockMeasure {
+  std::unordered_map<const ObjectRecord*, ZcDbExtents> cache;
+  std::vector<const ObjectRecord*> open;
+
+  ZcDbExtents of(ObjectRecord* btr) {
+    if (!btr) return {};
+    if (auto it = cache.find(btr); it != cache.end()) return it->second;
+    if (std::find(open.begin(), open.end(), btr) != open.end()) return {};
+    open.push_back(btr);
+    ZcDbExtents ext;
+    for (ObjectRecord* r : btr->children) {
+      if (r->erased() || r->typeName() == "ATTDEF") continue;
+      auto v = ZcDbObject::makeView(r, ZcDb::kForRead);
+      auto* e = ZcDbEntity::cast(v.get());
+      if (!e) continue;
+      ZcDbExtents sub;
+      if (auto* br = ZcDbBlockReference::cast(e)) {
+        ZcDbExtents inner = of(br->blockTableRecord().record());
+        if (inner.isValid()) {
+          inner.transformBy(br->blockTransform());
+          sub = inner;
+        }
+        for (ZcDbObjectId a : br->attributeIds()) {
+          ZcDbObjectPointer<ZcDbAttribute> at(a, ZcDb::kForRead);
+          ZcDbExtents ae;
+          if (at && at->getGeomExtents(ae) == Zcad::eOk) sub.addExt(ae);
+        }
+      } else if (e->getGeomExtents(sub) != Zcad::eOk) {
+        continue;
       }
-      for (ZcDbObjectId a : br->attributeIds()) {
-        ZcDbObjectPointer<ZcDbAttribute> at(a, ZcDb::kForRead);
-        ZcDbExtents ae;
-        if (at && at->getGeomExtents(ae) == Zcad::eOk) sub.addExt(ae);
-      }
-    } else if (e->getGeomExtents(sub) != Zcad::eOk) {
-      continue;
+      ext.addExt(sub);
     }
-    ext.addExt(sub);
+    open.pop_back();
+    cache[btr] = ext;
+    return ext;
   }
-}
+};
 }  // namespace
 
 double textAdvance(const std::wstring& text) {
@@ -670,8 +685,7 @@ Zcad::ErrorStatus ZcDbBlockReference::transformBy(const ZcGeMatrix3d& m) {
 }
 
 Zcad::ErrorStatus ZcDbBlockReference::geomExtentsBestFit(ZcDbExtents& ext) const {
-  ZcDbExtents inner;
-  blockContentExtents(blockTableRecord().record(), inner, 0);
+  ZcDbExtents inner = BlockMeasure().of(blockTableRecord().record());
   if (!inner.isValid()) return Zcad::eInvalidExtents;
   inner.transformBy(blockTransform());
   ext = inner;

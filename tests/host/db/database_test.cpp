@@ -548,3 +548,36 @@ TEST(Database, EntityListsReadAndWriteBack) {
   EXPECT_EQ(zcdbEntMod(list), Zcad::eNotThatKindOfClass);
   EXPECT_EQ(zcdbEntMod({}), Zcad::eInvalidInput);
 }
+
+TEST(Database, BlockExtentsEndOnSelfReferenceAndDeepNesting) {
+  ZcDbDatabase db;
+  ZcDbObjectPointer<ZcDbBlockTable> bt(db.blockTableId(), ZcDb::kForWrite);
+  auto makeBlock = [&](const std::wstring& name) {
+    auto btr = std::make_unique<ZcDbBlockTableRecord>();
+    btr->setName(name);
+    ZcDbObjectId id;
+    EXPECT_EQ(bt->add(id, btr.get()), Zcad::eOk);
+    return std::pair(id, std::move(btr));
+  };
+  // A block that holds a reference to itself.
+  auto [selfId, self] = makeBlock(L"SELF");
+  self->appendZcDbEntity(std::make_unique<ZcDbCircle>(ZcGePoint3d(0, 0, 0), 1.0).get());
+  self->appendZcDbEntity(std::make_unique<ZcDbBlockReference>(ZcGePoint3d(5, 0, 0), selfId).get());
+  // Forty levels of blocks, each holding three references to the level below.
+  auto [prevId, prev] = makeBlock(L"L0");
+  prev->appendZcDbEntity(std::make_unique<ZcDbPoint>(ZcGePoint3d(1, 1, 0)).get());
+  for (int level = 1; level < 40; ++level) {
+    auto [id, btr] = makeBlock(L"L" + std::to_wstring(level));
+    for (int k = 0; k < 3; ++k)
+      btr->appendZcDbEntity(std::make_unique<ZcDbBlockReference>(ZcGePoint3d(0, 0, 0), prevId).get());
+    prevId = id;
+  }
+  bt.close();
+  for (ZcDbObjectId block : {selfId, prevId}) {
+    auto ref = std::make_unique<ZcDbBlockReference>(ZcGePoint3d(0, 0, 0), block);
+    addToModel(db, ref.get());
+    ZcDbExtents ext;
+    ASSERT_EQ(ref->getGeomExtents(ext), Zcad::eOk);
+    EXPECT_TRUE(ext.isValid());
+  }
+}
