@@ -149,7 +149,69 @@ Zcad::ErrorStatus ZcDbEntity::setPropertiesFrom(const ZcDbEntity& o) {
   setLinetype(o.linetype());
   return setVisibility(o.visibility());
 }
-Zcad::ErrorStatus ZcDbEntity::transformBy(const ZcGeMatrix3d&) { return Zcad::eNotApplicable; }
+namespace {
+// Entity kinds without a class of their own that a transformation can still
+// move: which groups of their own part are positions and which are
+// directions (moved without the translation), and the part they live in.
+struct GenericGeometry {
+  const char* type;
+  const char* subclass;
+  std::initializer_list<int> points;
+  std::initializer_list<int> vectors;
+  std::initializer_list<int> lengths;   // scaled
+  std::initializer_list<int> angles;    // degrees, turned
+};
+const GenericGeometry kGenericGeometry[] = {
+    {"ELLIPSE", "AcDbEllipse", {10}, {11}, {}, {}},
+    {"SPLINE", "AcDbSpline", {10, 11}, {12, 13}, {}, {}},
+    {"SOLID", "AcDbTrace", {10, 11, 12, 13}, {}, {}, {}},
+    {"TRACE", "AcDbTrace", {10, 11, 12, 13}, {}, {}, {}},
+    {"XLINE", "AcDbXline", {10}, {11}, {}, {}},
+    {"LEADER", "AcDbLeader", {10}, {}, {40, 41}, {}},
+    {"IMAGE", "AcDbRasterImage", {10}, {11, 12}, {}, {}},
+    {"WIPEOUT", "AcDbWipeout", {10}, {11, 12}, {}, {}},
+    {"SHAPE", "AcDbShape", {10}, {}, {40}, {50}},
+};
+}  // namespace
+
+// Kinds without a class of their own: positions and directions of the table
+// above. Every point group of such a part is moved, repeated groups included
+// (spline control points, leader vertices).
+Zcad::ErrorStatus ZcDbEntity::transformBy(const ZcGeMatrix3d& m) {
+  const GenericGeometry* g = nullptr;
+  for (const auto& k : kGenericGeometry)
+    if (rec_->typeName() == k.type) g = &k;
+  if (!g) return Zcad::eNotApplicable;
+  if (auto s = checkWrite()) return s;
+  auto in = [](std::initializer_list<int> l, int c) { return std::find(l.begin(), l.end(), c) != l.end(); };
+  Tags tags = rec_->tags.unpack();
+  bool inPart = false;
+  double k = m.scale(), turn = toDeg(rotationOf(m));
+  for (size_t i = 0; i < tags.size(); ++i) {
+    int c = tags[i].code;
+    if (c >= 1000) break;
+    if (c == 100) {
+      inPart = tags[i].value == g->subclass;
+      continue;
+    }
+    if (!inPart) continue;
+    if (in(g->lengths, c)) tags[i].value = host::formatDouble(tags[i].toDouble() * k);
+    if (in(g->angles, c)) tags[i].value = host::formatDouble(tags[i].toDouble() + turn);
+    bool isPoint = in(g->points, c), isVector = in(g->vectors, c);
+    if (!isPoint && !isVector) continue;
+    // X, then Y and Z when they follow.
+    size_t iy = (i + 1 < tags.size() && tags[i + 1].code == c + 10) ? i + 1 : 0;
+    size_t iz = (iy && iy + 1 < tags.size() && tags[iy + 1].code == c + 20) ? iy + 1 : 0;
+    ZcGePoint3d p(tags[i].toDouble(), iy ? tags[iy].toDouble() : 0, iz ? tags[iz].toDouble() : 0);
+    ZcGePoint3d q = isPoint ? m * p : ZcGePoint3d(0, 0, 0) + m * ZcGeVector3d(p.x, p.y, p.z);
+    tags[i].value = host::formatDouble(q.x);
+    if (iy) tags[iy].value = host::formatDouble(q.y);
+    if (iz) tags[iz].value = host::formatDouble(q.z);
+    i = iz ? iz : iy ? iy : i;
+  }
+  rec_->tags.assign(tags);
+  return Zcad::eOk;
+}
 Zcad::ErrorStatus ZcDbEntity::getGeomExtents(ZcDbExtents&) const { return Zcad::eInvalidExtents; }
 
 // ------------------------------------------------------------------ text

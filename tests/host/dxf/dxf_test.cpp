@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 
@@ -300,4 +301,43 @@ TEST(DxfReader, MultilineTextPlainText) {
   ZcDbObjectPointer<ZcDbMText> back(again.idOfHandle(id.handle().value()), ZcDb::kForRead);
   ASSERT_TRUE(back);
   EXPECT_EQ(back->contents(), longText);
+}
+
+TEST(DxfReader, KindsWithoutAClassStillMoveWithTheDrawing) {
+  std::string ents =
+      "  0\nELLIPSE\n  5\n50\n100\nAcDbEntity\n  8\n0\n100\nAcDbEllipse\n 10\n10.0\n 20\n0.0\n 30\n0.0\n"
+      " 11\n5.0\n 21\n0.0\n 31\n0.0\n210\n0.0\n220\n0.0\n230\n1.0\n 40\n0.5\n 41\n0.0\n 42\n6.283185307179586\n"
+      "  0\nSPLINE\n  5\n51\n100\nAcDbEntity\n  8\n0\n100\nAcDbSpline\n 70\n8\n 71\n3\n 72\n0\n 73\n2\n 74\n0\n"
+      " 10\n1.0\n 20\n0.0\n 30\n0.0\n 10\n2.0\n 20\n0.0\n 30\n0.0\n"
+      "  0\nHATCH\n  5\n52\n100\nAcDbEntity\n  8\n0\n100\nAcDbHatch\n 10\n0.0\n 20\n0.0\n 30\n0.0\n";
+  ZcDbDatabase db(false);
+  std::string error;
+  ASSERT_TRUE(host::dxf::readDxf(db, drawing(ents), "t.dxf", error)) << error;
+  const double quarter = std::acos(-1.0) / 2;
+  ZcGeMatrix3d m = ZcGeMatrix3d::translation(ZcGeVector3d(100, 200, 0)) * ZcGeMatrix3d::rotation(quarter);
+  struct Case {
+    uint64_t handle;
+    Zcad::ErrorStatus status;
+  } cases[] = {{0x50, Zcad::eOk}, {0x51, Zcad::eOk}, {0x52, Zcad::eNotApplicable}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.handle);
+    ZcDbObjectPointer<ZcDbEntity> e(db.idOfHandle(c.handle), ZcDb::kForWrite);
+    ASSERT_TRUE(e);
+    EXPECT_EQ(e->transformBy(m), c.status);
+  }
+  auto group = [&](uint64_t h, int code, int nth) {
+    int seen = 0;
+    for (const auto& t : ZcDbObjectPointer<ZcDbEntity>(db.idOfHandle(h), ZcDb::kForRead)->dxfTags())
+      if (t.code == code && seen++ == nth) return t.toDouble();
+    return -1.0;
+  };
+  // The centre moves and turns; the axis (a direction) only turns.
+  EXPECT_NEAR(group(0x50, 10, 0), 100, 1e-9);
+  EXPECT_NEAR(group(0x50, 20, 0), 210, 1e-9);
+  EXPECT_NEAR(group(0x50, 11, 0), 0, 1e-9);
+  EXPECT_NEAR(group(0x50, 21, 0), 5, 1e-9);
+  EXPECT_NEAR(group(0x50, 40, 0), 0.5, 1e-12);
+  // Every control point of the spline moves.
+  EXPECT_NEAR(group(0x51, 20, 0), 201, 1e-9);
+  EXPECT_NEAR(group(0x51, 20, 1), 202, 1e-9);
 }
