@@ -308,7 +308,26 @@ void ZcDbDatabase::completeStructure() {
     // A BLOCK names its record through its owner in modern files.
     if (ObjectRecord* o = recordOfHandle(host::parseHandle(firstValue(pb.begin, 330))))
       if (o->typeName() == "BLOCK_RECORD" && o->parent == btrHead && !o->erased()) btr = o;
-    if (!btr) btr = ensureBlockRecord(name.empty() ? "*U" : name);
+    if (!btr) {
+      if (name.empty()) {
+        // A block without a name becomes an anonymous block of its own.
+        for (int k = 1; name.empty() || !symbolId("BLOCK_RECORD", name).isNull(); ++k) name = "*U" + std::to_string(k);
+      }
+      btr = ensureBlockRecord(name);
+    }
+    // The definition carries its record's name.
+    std::string_view recordName = firstValue(btr, 2);
+    if (recordName != firstValue(pb.begin, 2)) {
+      Tags bt = pb.begin->tags.unpack();
+      bool named = false;
+      for (Tag& t : bt)
+        if (t.code == 2 || t.code == 3) {
+          t.value = std::string(recordName);
+          named |= t.code == 2;
+        }
+      if (!named) bt.push_back(Tag{2, std::string(recordName)});
+      pb.begin->tags.assign(bt);
+    }
     if (s.blockDefs.count(btr)) {
       s.warnings.push_back("block " + name + " defined twice: the second definition is ignored");
       for (ObjectRecord* e : pb.entities) e->flags |= ObjectRecord::kErased;
