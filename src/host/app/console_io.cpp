@@ -1,0 +1,40 @@
+#include "host/app/console_io.hpp"
+
+#include <iostream>
+
+namespace host {
+
+bool ConsoleIO::readAnswer(std::string& line) {
+  while (std::getline(*in_, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (!line.empty() && line.front() == ';') continue;
+    if (echo_) *out_ << line << "\n";
+    return true;
+  }
+  line.clear();
+  if (echo_) *out_ << "\n";
+  return false;
+}
+
+void ConsoleIO::print(std::string_view text) {
+  out_->write(text.data(), std::streamsize(text.size()));
+  out_->flush();
+}
+
+bool ConsoleIO::atEnd() const { return !in_->good() || in_->peek() == std::char_traits<char>::eof(); }
+
+static ConsoleIO*& current() {
+  static ConsoleIO standard(std::cin, std::cout);
+  static ConsoleIO* io = &standard;
+  return io;
+}
+
+ConsoleIO& console() { return *current(); }
+
+ConsoleIO* setConsole(ConsoleIO* io) {
+  ConsoleIO* previous = current();
+  current() = io;
+  return previous;
+}
+
+}  // namespace host
