@@ -253,3 +253,75 @@ TEST(Selection, WildcardMatch) {
     EXPECT_EQ(host::wcmatch(c.text, c.pattern), c.want);
   }
 }
+
+#include "host/ed/graphics.hpp"
+
+TEST(Screen, VariablesZoomVectorsAndTextBox) {
+  ZcDbDatabase db;
+  zcdbSetCurDwg(&db);
+  ASSERT_EQ(zcedZoomWindow(ZcGePoint3d(0, 0, 0), ZcGePoint3d(100, 50, 0)), RTNORM);
+  resbuf v;
+  ASSERT_EQ(zcedGetVar(L"VIEWCTR", v), RTNORM);
+  EXPECT_EQ(v.resval.rpoint.x, 50);
+  ASSERT_EQ(zcedGetVar(L"viewsize", v), RTNORM);
+  EXPECT_EQ(v.resval.rreal, 62.5);  // 100 wide on a 1280 x 800 screen
+  ASSERT_EQ(zcedGetVar(L"CLAYER", v), RTNORM);
+  EXPECT_EQ(v.resval.rstring, L"0");
+  EXPECT_EQ(zcedSetVar(L"CLAYER", resbuf::string(RTSTR, L"NOPE")), RTERROR);
+  zcedSetErrno(52);
+  ASSERT_EQ(zcedGetVar(L"ERRNO", v), RTNORM);
+  EXPECT_EQ(v.resval.rint, 52);
+  EXPECT_EQ(zcedGetVar(L"NOSUCHVAR", v), RTERROR);
+
+  zcedGrDraw(ZcGePoint3d(0, 0, 0), ZcGePoint3d(1, 1, 0), 1, 0);
+  EXPECT_EQ(temporaryVectors().size(), 1u);
+  zcedRedraw(ZcDbObjectId(), 0);
+  EXPECT_TRUE(temporaryVectors().empty());
+
+  // The text box of "AB" height 2 is the one the database measures.
+  ZcGePoint3d lo, hi;
+  ASSERT_EQ(zcedTextBox({resbuf::string(1, L"AB"), resbuf::real(40, 2.0)}, lo, hi), RTNORM);
+  EXPECT_NEAR(hi.x - lo.x, 2.8, 1e-12);
+  EXPECT_NEAR(hi.y - lo.y, 2.0, 1e-12);
+  zcdbSetCurDwg(nullptr);
+}
+
+namespace {
+// A jig that records the points it is given.
+struct LineJig : ZcEdJig {
+  std::vector<ZcGePoint3d> sampled;
+  int updates = 0;
+  DragStatus sampler() override {
+    ZcGePoint3d p;
+    DragStatus s = acquirePoint(p);
+    if (s == kNormal) sampled.push_back(p);
+    return s;
+  }
+  bool update() override { return ++updates > 0; }
+};
+}  // namespace
+
+TEST(Screen, JigsAndGraphicsRead) {
+  Scripted s("1,2\nAngle\n\n3,4\n^C\nm 5,5\n7,8\nq\n\n");
+  LineJig jig;
+  jig.setDispPrompt(L"\nCoin: ");
+  jig.setKeywordList(L"Angle Longueur");
+  EXPECT_EQ(jig.drag(), ZcEdJig::kNormal);
+  EXPECT_EQ(jig.drag(), ZcEdJig::kKW1);
+  EXPECT_EQ(jig.keyword(), L"Angle");
+  EXPECT_EQ(jig.drag(), ZcEdJig::kNull);
+  EXPECT_EQ(jig.drag(), ZcEdJig::kNormal);
+  EXPECT_EQ(jig.drag(), ZcEdJig::kCancel);
+  ASSERT_EQ(jig.sampled.size(), 2u);
+  EXPECT_EQ(jig.sampled[1].y, 4);
+  EXPECT_EQ(jig.updates, 2);
+  struct Case {
+    int type;
+  } events[] = {{5}, {3}, {2}, {25}, {0}};
+  for (const Case& e : events) {
+    int type = -1;
+    resbuf v;
+    zcedGrRead(0, type, v);
+    EXPECT_EQ(type, e.type);
+  }
+}
