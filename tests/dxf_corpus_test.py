@@ -32,7 +32,7 @@ REFUSED = {"binary_r2000": "binary DXF is not supported"}
 
 
 def run(geltaro, src, out):
-    return subprocess.run([geltaro, src, "--save", out], capture_output=True, text=True)
+    return subprocess.run([geltaro, src, "--save", out], capture_output=True, text=True, stdin=subprocess.DEVNULL)
 
 
 def differences(a_path, b_path):
@@ -48,7 +48,7 @@ def main():
     passed = 0
     # A drawing made from nothing passes the audit without a single fix.
     new = os.path.join(work, "new-drawing.dxf")
-    r = subprocess.run([geltaro, "--save", new], capture_output=True, text=True)
+    r = subprocess.run([geltaro, "--save", new], capture_output=True, text=True, stdin=subprocess.DEVNULL)
     auditor = dxf_audit.load(new).audit() if r.returncode == 0 else None
     if auditor is None or auditor.has_errors or auditor.fixes:
         failures.append(f"new drawing: {r.stderr.strip()} {[f.message for f in auditor.fixes][:3] if auditor else ''}")
