@@ -1,39 +1,30 @@
-// The geltaro console: opens a drawing (or a new one), and saves it.
+// The geltaro console program.
 #include <CLI/CLI.hpp>
 
-#include <cstdio>
 #include <iostream>
-#include <string>
 
-#include "host/db/database.hpp"
+#include "console.hpp"
+#include "host/app/host_app.hpp"
+
+#ifndef GELTARO_VERSION
+#define GELTARO_VERSION "0.1"
+#endif
 
 int main(int argc, char** argv) {
+  host::setProgramPath(argv[0]);
+  geltaro::ConsoleOptions o;
   CLI::App app{"Geltaro: survey points, computations and plans in DXF drawings"};
-  std::string drawing, saveTo;
-  app.add_option("drawing", drawing, "drawing to open (DXF; a new drawing when absent)");
-  app.add_option("--save", saveTo, "save the drawing to this DXF file at the end");
-  CLI11_PARSE(app, argc, argv);
-
-  ZcDbDatabase db(drawing.empty());
-  if (!drawing.empty()) {
-    if (db.readDwgFile(drawing) != Zcad::eOk) {
-      std::cerr << "geltaro: " << db.lastError() << "\n";
-      return 1;
-    }
-    const auto& s = db.store();
-    std::cout << "Lu " << drawing << " : version " << (s.versionRead.empty() ? "inconnue" : s.versionRead) << ", "
-              << db.entityCount() << " entites, " << db.blockCount() << " blocs, " << db.layerCount() << " calques\n";
-    for (const auto& w : s.warnings) std::cout << "  repare : " << w << "\n";
-  } else {
-    std::cout << "Nouveau dessin : " << db.entityCount() << " entites, " << db.blockCount() << " blocs, "
-              << db.layerCount() << " calques\n";
+  app.add_option("drawing", o.drawing, "drawing to open (DXF; a new drawing when absent)");
+  app.add_option("--script", o.script, "read the commands from this file instead of the terminal");
+  app.add_option("--save", o.saveTo, "save the drawing to this DXF file at the end");
+  app.add_flag("--echo", o.echo, "print every answer after its prompt, as a transcript");
+  app.add_option("--home", o.home, "installation folder (block library, codification, title blocks)");
+  app.set_version_flag("--version", std::string("geltaro ") + GELTARO_VERSION);
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    int rc = app.exit(e);
+    return rc == 0 ? 0 : 2;
   }
-  if (!saveTo.empty()) {
-    if (db.saveAs(saveTo) != Zcad::eOk) {
-      std::cerr << "geltaro: " << db.lastError() << "\n";
-      return 1;
-    }
-    std::cout << "Enregistre " << saveTo << "\n";
-  }
-  return 0;
+  return geltaro::runConsole(o);
 }

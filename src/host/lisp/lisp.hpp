@@ -1,0 +1,160 @@
+// The console's LISP: a reader, an evaluator with the usual built-ins, and
+// the registration API through which applications add functions (zcedDefun
+// and the zcedGetArgs / zcedRet* calls made while one of them runs).
+#pragma once
+
+#include <functional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "host/lisp/value.hpp"
+
+namespace host::lisp {
+
+// ---- reader ----------------------------------------------------------------
+
+enum class ReadStatus { Ok, Incomplete, Error };
+struct ReadResult {
+  ReadStatus status = ReadStatus::Ok;
+  std::vector<Value> forms;
+  std::string error;  // the message, without "; erreur: "
+};
+// Every expression of `text`. Incomplete when a list or a string is still
+// open at the end (the console may read more lines); Error for a stray ")"
+// or a misplaced dot.
+ReadResult readAll(const std::string& text);
+// The single expression of `text` (LispError when there is not exactly one).
+Value readOne(const std::string& text);
+
+// ---- evaluator -------------------------------------------------------------
+
+using Args = std::vector<Value>;
+using Builtin = std::function<Value(class Evaluator&, const Args&)>;
+
+enum class LineStatus { Value, NoValue, Error, Incomplete };
+struct LineResult {
+  LineStatus status = LineStatus::NoValue;
+  std::string printed;  // prin1 form of the last value (Value only)
+  std::string error;    // the message, without "; erreur: " (Error only)
+  Value value;
+};
+
+class Evaluator {
+ public:
+  Evaluator();
+  Evaluator(const Evaluator&) = delete;
+  Evaluator& operator=(const Evaluator&) = delete;
+
+  // Evaluates every expression of `text`. Errors are printed on the console
+  // as "; erreur: message" and stop the evaluation. With `allowIncomplete`,
+  // text whose parentheses are still open is left unevaluated and reported
+  // Incomplete (nothing printed); otherwise it is the error
+  // "parenthese fermante manquante".
+  LineResult evaluateText(const std::string& text, bool allowIncomplete = true);
+  // One console line: the printed value of its last expression; `ok` false
+  // after an error (already printed) or when the line is incomplete.
+  std::string evaluateLine(const std::string& line, bool& ok);
+  // True while `text` has a list or string left open.
+  static bool needsMoreInput(const std::string& text);
+
+  // Evaluation proper; these throw LispError.
+  Value eval(const Value& expr);
+  Value apply(const Value& fn, const Args& args);
+  Value callFunction(const std::string& name, const Args& args);
+
+  // Functions implemented elsewhere (selection sets, entity picking, ...).
+  // A later registration of the same name replaces the earlier one.
+  void registerBuiltin(const std::string& name, Builtin fn);
+  bool hasBuiltin(const std::string& name) const;
+
+  // Global variables (names are case-insensitive). Setting nil unbinds.
+  Value getVar(const std::string& name) const;
+  void setVar(const std::string& name, const Value& v);
+
+  // ---- applications' functions (zcedDefun and friends) ----
+  bool defineExternal(const std::string& name, int funcCode);
+  bool undefineExternal(const std::string& name, int funcCode);
+  bool isExternal(const std::string& name) const;
+  // Receives the function code of each call; returns RTNORM, or RTERROR
+  // (anything else than RTNORM) when the function failed.
+  void setFunctionDispatcher(std::function<int(int funcCode)> dispatcher);
+
+  // The call in progress (zcedGetFunCode / zcedGetArgs / zcedRet*).
+  struct ExternalCall {
+    int funcCode = 0;
+    ResbufChain args;
+    bool hasResult = false;
+    Value result;
+  };
+  ExternalCall* currentCall() { return calls_.empty() ? nullptr : &calls_.back(); }
+
+  // "c:" functions, by name without the prefix: defined by defun or by an
+  // application. callCommand runs one without arguments; false (the error
+  // printed) when it failed or does not exist.
+  bool isCommandFunction(const std::string& nameWithoutPrefix) const;
+  bool callCommand(const std::string& nameWithoutPrefix);
+
+  // Depth of nested evaluations beyond which evaluation stops with an error.
+  static constexpr int kMaxDepth = 1000;
+
+ private:
+  friend struct DepthGuard;
+  friend struct BindingScope;
+  Value evalList(const Value& form);
+  Value callUser(const Function& f, const Args& args);
+  Value callExternal(const std::string& name, int code, const Args& args);
+  Value special(const std::string& name, const Value& rest, bool& handled);
+  Value progn(const Value& body);
+  void reportError(const std::string& message);
+
+  std::unordered_map<std::string, Value> vars_;
+  std::unordered_map<std::string, Builtin> builtins_;
+  std::unordered_map<std::string, int> externals_;
+  std::function<int(int)> dispatcher_;
+  std::vector<ExternalCall> calls_;
+  int depth_ = 0;
+};
+
+// The session's evaluator, the one the zced* functions act on.
+Evaluator& session();
+// Replaces the session's evaluator (tests); returns the previous one.
+Evaluator* setSession(Evaluator* ev);
+
+void setFunctionDispatcher(std::function<int(int funcCode)> dispatcher);
+bool isCommandFunction(const std::string& nameWithoutPrefix);
+bool callCommandFunction(const std::string& nameWithoutPrefix);
+
+// ---- helpers for built-ins implemented elsewhere ---------------------------
+// Each throws LispError with the host's message.
+[[noreturn]] void typeError(const std::string& predicate, const Value& v);
+void checkArgCount(const Args& args, size_t min, size_t max);
+double numberArg(const Value& v);
+int32_t intArg(const Value& v);
+const std::string& stringArg(const Value& v);
+ZcGePoint3d pointArg(const Value& v);
+ZcDbObjectId entityArg(const Value& v);
+SelectionSetRef selectionSetArg(const Value& v);
+
+}  // namespace host::lisp
+
+// ---- the host's registration API (acts on host::lisp::session()) -----------
+int zcedDefun(const wchar_t* name, int funcCode);
+int zcedDefun(const std::string& name, int funcCode);
+int zcedUndef(const wchar_t* name, int funcCode);
+int zcedUndef(const std::string& name, int funcCode);
+// Code of the registered function being called; RTERROR outside a call.
+int zcedGetFunCode();
+// The evaluated arguments of that call (points as RTPOINT / RT3DPOINT).
+ResbufChain zcedGetArgs();
+// Set the call's value; RTNORM, or RTERROR outside a call.
+int zcedRetInt(int value);
+int zcedRetReal(double value);
+int zcedRetStr(const std::wstring& value);
+int zcedRetName(ZcDbObjectId id, int type = RTENAME);
+int zcedRetPoint(const ZcGePoint3d& p);
+// The elements of `chain` become the elements of the returned list.
+int zcedRetList(const ResbufChain& chain);
+int zcedRetT();
+int zcedRetNil();
+int zcedRetVoid();

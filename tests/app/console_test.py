@@ -1,0 +1,122 @@
+#!/usr/bin/python3
+"""End-to-end runs of the console: a drawing and a script in, the transcript
+and the saved drawing checked.
+
+Usage: console_test.py TEST_CONSOLE GELTARO SOURCE_DIR WORK_DIR
+TEST_CONSOLE is the console with a small test module (command ESSAI, LISP
+functions c:bonjour and somme); GELTARO is the program itself.
+"""
+import os
+import subprocess
+import sys
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, os.path.join(HERE, "..", "tools"))
+import dxf_audit  # noqa: E402
+
+ESSAI_OK = """ESSAI
+10,10
+#{line}
+all
+set Rayon 2.5
+press "Centre..."
+5,5
+ok
+"""
+
+# (name, program, drawing, script, lines expected in order in the output,
+#  entity counts expected in the saved drawing or None, exit status)
+CASES = [
+    ("LISP arithmetic and lists", "test", None,
+     "(+ 1 2)\n(setq a (list 1 \"x\" 2.5))\n(cons 1 \"Point topo\")\n(/ 1 0)\n(car nil)\n",
+     ["Commande: (+ 1 2)", "3", "(1 \"x\" 2.5)", "(1 . \"Point topo\")", "; erreur: division par zero", "nil"], None, 0),
+    ("a LISP expression over several lines", "test", None, "(+ 1\n 2\n 3)\n", ["6"], None, 0),
+    ("registered functions and c: commands", "test", None, "(somme 1 2.5)\nbonjour\n(c:bonjour)\n",
+     ["3.5", "Bonjour.", "Bonjour."], None, 0),
+    ("a command with a point, a pick, a selection and a dialog", "test", "line",
+     ESSAI_OK, ["Point de depart: 10,10", "Objet LINE", "1 objets choisis", "=== Cercle d'essai ===",
+                "Centre du cercle: 5,5", "Cercle de rayon 2.500."], {"LINE": 2, "CIRCLE": 1}, 0),
+    ("Escape at the first prompt ends the command", "test", "line", "ESSAI\n^C\nENTITIES\n",
+     ["*Annuler*", "Essai abandonne.", "1 entites"], {"LINE": 1}, 0),
+    ("the dialog cancelled adds nothing", "test", "line", "ESSAI\n10,10\n\n\ncancel\n",
+     ["Dialogue annule."], {"LINE": 1}, 0),
+    ("end of input inside the dialog cancels it", "test", "line", "ESSAI\n10,10\n\n\nset Rayon 3\n",
+     ["Dialogue annule."], {"LINE": 1}, 0),
+    ("end of input at a prompt cancels the command", "test", "line", "ESSAI\n10,10\n",
+     ["*Annuler*"], {"LINE": 1}, 0),
+    ("a wrong dialog action is refused and the script goes on", "test", "line",
+     "ESSAI\n10,10\n\n\npress Nothing\nset Rayon -5\nset Rayon 4\nok\n",
+     ["!", "Cercle de rayon 4.000."], {"LINE": 2, "CIRCLE": 1}, 0),
+    ("host commands: ENTITIES, LIST, unknown", "geltaro", "line", "ENTITIES\nLIST\nall\nNOPE\n",
+     ["1 entites", "LINE  handle", "Commande inconnue \"NOPE\"."], {"LINE": 1}, 0),
+    ("selection from LISP with a filter", "geltaro", "line",
+     "(setq s (ssget \"X\" '((0 . \"LINE\"))))\n(sslength s)\n(ssget \"X\" '((0 . \"CIRCLE\")))\n",
+     ["<Selection set:", "1", "nil"], None, 0),
+    ("OPEN of a missing drawing keeps the current one", "geltaro", "line", "OPEN /nonexistent/plan.dxf\nENTITIES\n",
+     ["file not found", "1 entites"], {"LINE": 1}, 0),
+    ("QUIT ends the session before the rest", "geltaro", None, "QUIT\n(+ 1 2)\n", ["Commande: QUIT"], {}, 0),
+]
+
+
+def make_line_drawing(path):
+    # A drawing with one line of handle 2F.
+    with open(path, "w") as f:
+        f.write("  0\nSECTION\n  2\nENTITIES\n  0\nLINE\n  5\n2F\n100\nAcDbEntity\n  8\n0\n100\nAcDbLine\n"
+                " 10\n0.0\n 20\n0.0\n 30\n0.0\n 11\n20.0\n 21\n0.0\n 31\n0.0\n  0\nENDSEC\n  0\nEOF\n")
+    return "2F"
+
+
+def main():
+    test_console, geltaro, source, work = sys.argv[1:5]
+    os.makedirs(work, exist_ok=True)
+    drawing = os.path.join(work, "line.dxf")
+    handle = make_line_drawing(drawing)
+    failures, passed = [], 0
+    for k, (name, program, dwg, script, expected, counts, status) in enumerate(CASES):
+        path = os.path.join(work, f"case{k}.scr")
+        with open(path, "w") as f:
+            f.write(script.replace("{line}", handle))
+        out = os.path.join(work, f"case{k}.dxf")
+        exe = test_console if program == "test" else geltaro
+        args = [exe] + ([drawing] if dwg else []) + ["--script", path, "--echo", "--save", out]
+        r = subprocess.run(args, capture_output=True, text=True, stdin=subprocess.DEVNULL, timeout=60)
+        text = r.stdout + r.stderr
+        problems = []
+        if r.returncode != status:
+            problems.append(f"exit {r.returncode}, expected {status}")
+        pos = 0
+        for want in expected:
+            at = text.find(want, pos)
+            if at < 0:
+                problems.append(f"missing {want!r}")
+            else:
+                pos = at + len(want)
+        if counts is not None and r.returncode == 0:
+            doc = dxf_audit.load(out)
+            if doc.audit().has_errors:
+                problems.append("saved drawing fails the audit")
+            got = {}
+            for e in doc.modelspace():
+                got[e.dxftype()] = got.get(e.dxftype(), 0) + 1
+            if got != counts:
+                problems.append(f"saved entities {got}, expected {counts}")
+        if problems:
+            failures.append(f"{name}: " + "; ".join(problems) + "\n--- output ---\n" + text[-1500:])
+        else:
+            passed += 1
+    # The README's example job runs as documented.
+    ex = subprocess.run([geltaro, os.path.join(source, "examples", "leve-disto.dxf"), "--script",
+                         os.path.join(source, "examples", "leve.scr"), "--echo", "--save", os.path.join(work, "leve.dxf")],
+                        capture_output=True, text=True, stdin=subprocess.DEVNULL, timeout=60)
+    if ex.returncode != 0 or "; erreur" in ex.stdout or "Commande inconnue" in ex.stdout:
+        failures.append("example job: " + ex.stdout[-1500:] + ex.stderr)
+    else:
+        passed += 1
+    for f in failures:
+        print("FAIL", f)
+    print(f"{passed} passed, {len(failures)} failed")
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
