@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <fstream>
+#include <unistd.h>
 #include <iostream>
 #include <map>
 #include <sstream>
@@ -257,6 +258,8 @@ int runConsole(const ConsoleOptions& options, const std::function<void()>& loadM
     previous = host::setConsole(io.get());
   }
   host::console().setEcho(options.echo);
+  // Typing at a terminal: line editing and history.
+  if (options.script.empty() && ::isatty(0)) host::console().setInteractive(true);
   installHostLispFunctions();
   // A call of a registered LISP function is the "invoke" message to the module.
   host::lisp::setFunctionDispatcher(

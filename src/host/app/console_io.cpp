@@ -1,10 +1,32 @@
 #include "host/app/console_io.hpp"
 
+#include <cstdlib>
 #include <iostream>
+
+#ifdef GELTARO_HAVE_EDITLINE
+#include <editline/readline.h>
+#endif
 
 namespace host {
 
 bool ConsoleIO::readAnswer(std::string& line) {
+#ifdef GELTARO_HAVE_EDITLINE
+  if (interactive_) {
+    out_->flush();
+    for (;;) {
+      char* text = ::readline("");
+      if (!text) {
+        line.clear();
+        return false;
+      }
+      line = text;
+      std::free(text);
+      if (!line.empty() && line.front() == ';') continue;
+      if (!line.empty()) ::add_history(line.c_str());
+      return true;
+    }
+  }
+#endif
   while (std::getline(*in_, line)) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (!line.empty() && line.front() == ';') continue;

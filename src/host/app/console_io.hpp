@@ -24,6 +24,8 @@ class ConsoleIO {
 
   void print(std::string_view text);
   void setEcho(bool on) { echo_ = on; }
+  // On a terminal: answers are read with line editing and history.
+  void setInteractive(bool on) { interactive_ = on; }
   bool echo() const { return echo_; }
   std::ostream& out() { return *out_; }
   bool atEnd() const;
@@ -32,6 +34,7 @@ class ConsoleIO {
   std::istream* in_;
   std::ostream* out_;
   bool echo_ = false;
+  bool interactive_ = false;
 };
 
 // The session's console; the default reads standard input and prints to
