@@ -64,7 +64,8 @@ class Evaluator {
   Value callFunction(const std::string& name, const Args& args);
 
   // Functions implemented elsewhere (selection sets, entity picking, ...).
-  // A later registration of the same name replaces the earlier one.
+  // A later registration of the same name replaces the earlier one; an
+  // empty function removes the name.
   void registerBuiltin(const std::string& name, Builtin fn);
   bool hasBuiltin(const std::string& name) const;
 
@@ -73,6 +74,8 @@ class Evaluator {
   void setVar(const std::string& name, const Value& v);
 
   // ---- applications' functions (zcedDefun and friends) ----
+  // A call resolves a name to a user function (defun) first, then a
+  // built-in, then an application's function. Names are case-insensitive.
   bool defineExternal(const std::string& name, int funcCode);
   bool undefineExternal(const std::string& name, int funcCode);
   bool isExternal(const std::string& name) const;
