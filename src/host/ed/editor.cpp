@@ -33,13 +33,12 @@ std::string trim(std::string s) {
   return s.substr(b, e - b + 1);
 }
 
-// Reads one answer after printing the prompt. False: Escape.
-bool ask(const wchar_t* prompt, std::string& answer) {
-  if (prompt) host::console().print(host::toUtf8(prompt));
-  if (!host::console().readAnswer(answer) || host::ConsoleIO::isEscape(trim(answer))) {
-    host::console().print("*Annuler*\n");
-    return false;
-  }
+bool ask(const wchar_t* prompt, std::string& answer) { return host::askLine(prompt, answer); }
+
+// An empty answer: Enter (RTNONE), or asked again when the prompt needs a value.
+bool refuseEmpty(int flags, const char* message) {
+  if (!(flags & RSG_NONULL)) return false;
+  host::console().print(message);
   return true;
 }
 
@@ -87,6 +86,16 @@ int zcedInitGet(int flags, const wchar_t* keywords) {
 namespace host {
 
 ZcGePoint3d lastPoint() { return gLastPoint; }
+
+bool askLine(const wchar_t* prompt, std::string& answer) {
+  if (prompt) console().print(toUtf8(prompt));
+  if (!console().readAnswer(answer) || ConsoleIO::isEscape(trim(answer))) {
+    console().print("*Annuler*\n");
+    return false;
+  }
+  answer = trim(answer);
+  return true;
+}
 
 std::wstring takeInitGetKeywords(int& flags) {
   PendingInitGet g = takeInitGet();
@@ -176,11 +185,8 @@ static int getPointImpl(const ZcGePoint3d* base, const wchar_t* prompt, ZcGePoin
   for (;;) {
     std::string answer;
     if (!ask(prompt, answer)) return RTCAN;
-    if (trim(answer).empty()) {
-      if (g.flags & RSG_NONULL) {
-        host::console().print("\nUn point est requis.\n");
-        continue;
-      }
+    if (answer.empty()) {
+      if (refuseEmpty(g.flags, "\nUn point est requis.\n")) continue;
       return RTNONE;
     }
     ZcGePoint3d p;
@@ -213,11 +219,8 @@ static int getValue(const wchar_t* prompt, double& result, bool integer, FromPoi
   for (;;) {
     std::string answer;
     if (!ask(prompt, answer)) return RTCAN;
-    if (trim(answer).empty()) {
-      if (g.flags & RSG_NONULL) {
-        host::console().print("\nUne valeur est requise.\n");
-        continue;
-      }
+    if (answer.empty()) {
+      if (refuseEmpty(g.flags, "\nUne valeur est requise.\n")) continue;
       return RTNONE;
     }
     double v;
@@ -309,11 +312,8 @@ int zcedGetKword(const wchar_t* prompt, std::wstring& result) {
   for (;;) {
     std::string answer;
     if (!ask(prompt, answer)) return RTCAN;
-    if (trim(answer).empty()) {
-      if (g.flags & RSG_NONULL) {
-        host::console().print("\nMot-cle requis.\n");
-        continue;
-      }
+    if (answer.empty()) {
+      if (refuseEmpty(g.flags, "\nMot-cle requis.\n")) continue;
       result.clear();
       return RTNONE;
     }

@@ -58,6 +58,9 @@ std::wstring matchKeyword(const std::wstring& answer, const std::wstring& keywor
 // Parses a point answer "x,y" / "x,y,z" / "@dx,dy[,dz]" (relative to `last`).
 bool parsePoint(const std::string& text, const ZcGePoint3d& last, ZcGePoint3d& out);
 std::wstring hostWideFormat(const wchar_t* format);
+// Prints the prompt and reads one answer, trimmed of blanks. False when the
+// answer is Escape ("*Annuler*" printed).
+bool askLine(const wchar_t* prompt, std::string& answer);
 // Takes the pending init-get (flags and keywords) for a prompt made elsewhere
 // (picks, selections); `setLastInput` records a keyword answer.
 std::wstring takeInitGetKeywords(int& flags);

@@ -195,13 +195,8 @@ int zcedGrRead(int, int& type, resbuf& value) {
 }
 
 ZcEdJig::DragStatus ZcEdJig::drag() {
-  host::console().print(host::toUtf8(prompt_));
-  std::string line;
-  if (!host::console().readAnswer(line) || host::ConsoleIO::isEscape(trim(line))) {
-    host::console().print("*Annuler*\n");
-    return kCancel;
-  }
-  std::string t = trim(line);
+  std::string t;
+  if (!host::askLine(prompt_.c_str(), t)) return kCancel;
   if (t.empty()) {
     answerStatus_ = kNull;
     return kNull;

@@ -289,13 +289,8 @@ int zcedEntSel(const wchar_t* prompt, ads_name& entity, ZcGePoint3d& pickPoint) 
   int flags = 0;
   std::wstring keywords = host::takeInitGetKeywords(flags);
   for (;;) {
-    if (prompt) host::console().print(host::toUtf8(prompt));
     std::string answer;
-    if (!host::console().readAnswer(answer) || host::ConsoleIO::isEscape(trim(answer))) {
-      host::console().print("*Annuler*\n");
-      return RTCAN;
-    }
-    answer = trim(answer);
+    if (!host::askLine(prompt, answer)) return RTCAN;
     if (answer.empty()) return RTNONE;
     if (ZcDbObjectId id = byHandle(answer); !id.isNull()) {
       entity.id = id;
@@ -328,13 +323,8 @@ int zcedNEntSelP(const wchar_t* prompt, ads_name& entity, ZcGePoint3d& pickPoint
                  std::vector<ZcDbObjectId>& containers) {
   containers.clear();
   xform = ZcGeMatrix3d();
-  if (prompt) host::console().print(host::toUtf8(prompt));
   std::string answer;
-  if (!host::console().readAnswer(answer) || host::ConsoleIO::isEscape(trim(answer))) {
-    host::console().print("*Annuler*\n");
-    return RTCAN;
-  }
-  answer = trim(answer);
+  if (!host::askLine(prompt, answer)) return RTCAN;
   if (answer.empty()) return RTNONE;
   ZcDbObjectId id = byHandle(answer);
   ZcGePoint3d p;
@@ -380,12 +370,8 @@ int zcedSSGet(const wchar_t* modeIn, const ZcGePoint3d* pt1, const ZcGePoint3d* 
   } else if ((mode == L"W" || mode == L"C") && pt1 && pt2) {
     picked = windowSelection(*pt1, *pt2, mode == L"C");
   } else if (mode.empty() || mode == L":S") {
-    host::console().print("\nChoix des objets: ");
     std::string answer;
-    if (!host::console().readAnswer(answer) || host::ConsoleIO::isEscape(trim(answer))) {
-      host::console().print("*Annuler*\n");
-      return RTCAN;
-    }
+    if (!host::askLine(L"\nChoix des objets: ", answer)) return RTCAN;
     // Items of one line: all, #H, w p1 p2, c p1 p2, last, prev, or points.
     std::vector<std::string> items;
     for (size_t i = 0; i < answer.size();) {
