@@ -54,6 +54,9 @@ CASES = [
      ["<Selection set:", "1", "nil"], None, 0),
     ("OPEN of a missing drawing keeps the current one", "geltaro", "line", "OPEN /nonexistent/plan.dxf\nENTITIES\n",
      ["file not found", "1 entites"], {"LINE": 1}, 0),
+    ("names held across OPEN stay safe to use", "geltaro", "line",
+     "(setq e (entlast))\n(setq s (ssget \"X\"))\nOPEN {source}/examples/leve-disto.dxf\n(entget e)\n(ssget \"P\")\nENTITIES\n",
+     ["<Entity name: 2F>", "Lu ", "(0 . \"LINE\")", "nil", "32 entites"], None, 0),
     ("QUIT ends the session before the rest", "geltaro", None, "QUIT\n(+ 1 2)\n", ["Commande: QUIT"], {}, 0),
 ]
 
@@ -75,7 +78,7 @@ def main():
     for k, (name, program, dwg, script, expected, counts, status) in enumerate(CASES):
         path = os.path.join(work, f"case{k}.scr")
         with open(path, "w") as f:
-            f.write(script.replace("{line}", handle))
+            f.write(script.replace("{line}", handle).replace("{source}", source))
         out = os.path.join(work, f"case{k}.dxf")
         exe = test_console if program == "test" else geltaro
         args = [exe] + ([drawing] if dwg else []) + ["--script", path, "--echo", "--save", out]

@@ -110,6 +110,7 @@ void ZcApDocManager::closeDocument(ZcApDocument* doc) {
   if (it == docs_.end()) return;
   for (auto* r : std::vector<ZcApDocManagerReactor*>(reactors_)) r->documentToBeDestroyed(doc);
   bool wasCurrent = current_ == doc;
+  retired_.push_back(doc->releaseDatabase());
   docs_.erase(it);
   if (wasCurrent) current_ = docs_.empty() ? nullptr : docs_.back().get();
   if (wasCurrent && current_)

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-class ZcDbDatabase;
+#include "host/db/database.hpp"
 
 namespace ZcRx {
 enum AppMsgCode {
@@ -94,6 +94,7 @@ class ZcApDocument {
   explicit ZcApDocument(std::unique_ptr<ZcDbDatabase> db, std::string fileName);
   ~ZcApDocument();
   ZcDbDatabase* database() const { return db_.get(); }
+  std::unique_ptr<ZcDbDatabase> releaseDatabase() { return std::move(db_); }
   const std::string& fileName() const { return fileName_; }
   void setFileName(std::string f) { fileName_ = std::move(f); }
 
@@ -126,6 +127,10 @@ class ZcApDocManager {
 
  private:
   std::vector<std::unique_ptr<ZcApDocument>> docs_;
+  // Databases of closed documents stay alive until the end: entity names and
+  // selection sets that LISP variables still hold must not point into freed
+  // memory.
+  std::vector<std::unique_ptr<ZcDbDatabase>> retired_;
   ZcApDocument* current_ = nullptr;
   std::vector<ZcApDocManagerReactor*> reactors_;
 };

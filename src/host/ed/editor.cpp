@@ -7,6 +7,7 @@
 
 #include "host/app/console_io.hpp"
 #include "host/db/database.hpp"
+#include "host/ed/selection.hpp"
 
 namespace {
 
@@ -75,7 +76,11 @@ bool acceptNumber(double v, int flags, bool& rejected) {
 }  // namespace
 
 ZcDbDatabase* zcdbCurDwg() { return gWorking; }
-void zcdbSetCurDwg(ZcDbDatabase* db) { gWorking = db; }
+void zcdbSetCurDwg(ZcDbDatabase* db) {
+  // Selections and highlights belong to the drawing they were made in.
+  if (db != gWorking) host::forgetSelections();
+  gWorking = db;
+}
 
 int zcedInitGet(int flags, const wchar_t* keywords) {
   gInit.flags = flags;

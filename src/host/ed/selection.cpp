@@ -85,6 +85,11 @@ void addUnique(std::vector<ZcDbObjectId>& v, ZcDbObjectId id) {
 
 namespace host {
 
+void forgetSelections() {
+  sets().clear();
+  gPrevious.clear();
+}
+
 double pickBoxRadius() {
   ZcDbDatabase* db = zcdbCurDwg();
   double h = db ? db->viewHeight() : 100.0;

@@ -51,4 +51,6 @@ ZcDbObjectId lastEntity();
 // The entity nearest to a point of the plan within `radius`, or null.
 ZcDbObjectId entityNear(const ZcGePoint3d& p, double radius);
 double pickBoxRadius();
+// Drops the selection sets and the previous selection (another drawing).
+void forgetSelections();
 }  // namespace host
