@@ -107,6 +107,15 @@ def main():
             failures.append(f"{name}: " + "; ".join(problems) + "\n--- output ---\n" + text[-1500:])
         else:
             passed += 1
+    # Exit statuses: bad arguments 2, a drawing that cannot be read or written 1.
+    for args, status, message in [(["--bogus"], 2, "--bogus"),
+                                  ([os.path.join(work, "absent.dxf")], 1, "absent.dxf: file not found"),
+                                  (["--save", os.path.join(work, "no", "such", "dir.dxf")], 1, "cannot be written")]:
+        r = subprocess.run([geltaro] + args, capture_output=True, text=True, stdin=subprocess.DEVNULL, timeout=60)
+        if r.returncode != status or message not in r.stderr:
+            failures.append(f"{args}: exit {r.returncode}, stderr {r.stderr!r}")
+        else:
+            passed += 1
     # The README's example job runs as documented.
     ex = subprocess.run([geltaro, os.path.join(source, "examples", "leve-disto.dxf"), "--script",
                          os.path.join(source, "examples", "leve.scr"), "--echo", "--save", os.path.join(work, "leve.dxf")],
