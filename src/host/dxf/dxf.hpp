@@ -1,6 +1,6 @@
 // DXF files: the drawing format on disk. Reads ASCII DXF of every version
 // from R12 on, keeping every tag it does not interpret; writes one modern
-// version (AutoCAD 2018 format, UTF-8) with handles, owners and markers.
+// version (AC1032, UTF-8) with handles, owners and markers.
 #pragma once
 
 #include <string>
