@@ -247,7 +247,9 @@ TEST(DxfReader, EntityKindsOfRealDrawingsOpenAsTheirClasses) {
       if (!e->isKindOf(c.cls)) continue;
       ++n;
       ZcDbExtents ext;
-      if (e->getGeomExtents(ext) == Zcad::eOk) EXPECT_TRUE(ext.isValid());
+      if (e->getGeomExtents(ext) == Zcad::eOk) {
+        EXPECT_TRUE(ext.isValid());
+      }
     }
     EXPECT_EQ(n, c.count);
   }
