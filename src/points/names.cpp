@@ -1,0 +1,38 @@
+#include "points/names.hpp"
+
+#include "host/app/host_app.hpp"
+
+namespace geltaro::points {
+
+std::string minuscules(std::string_view ansi) {
+  std::string out(ansi);
+  for (char& ch : out) {
+    const auto c = static_cast<unsigned char>(ch);
+    if ((c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7)) ch = char(c + 0x20);
+    else if (c == 0x8A || c == 0x8C || c == 0x8E) ch = char(c + 0x10);  // Š Œ Ž
+    else if (c == 0x9F) ch = char(0xFF);                                 // Ÿ
+  }
+  return out;
+}
+
+namespace {
+std::string_view trimmed(std::string_view s, std::string_view blanks) {
+  const auto b = s.find_first_not_of(blanks);
+  if (b == std::string_view::npos) return {};
+  return s.substr(b, s.find_last_not_of(blanks) - b + 1);
+}
+}  // namespace
+
+std::string cleNom(std::string_view ansi, bool tabs) { return minuscules(trimmed(ansi, tabs ? " \t" : " ")); }
+
+bool cleNom(const wchar_t* nom, std::string& cle) {
+  const std::wstring wide = nom ? nom : L"";
+  const std::string ansi = host::toAnsi(wide);
+  if (host::fromAnsi(ansi) != wide) return false;
+  cle = cleNom(ansi);
+  return true;
+}
+
+bool estSansNom(std::string_view ansi) { return trimmed(ansi, " *.").empty(); }
+
+}  // namespace geltaro::points
