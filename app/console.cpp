@@ -43,16 +43,19 @@ bool openDrawing(const std::string& path) {
     std::cerr << "geltaro: " << db->lastError() << "\n";
     return false;
   }
-  ZcApDocument* doc = zcDocManagerPtr()->addDocument(std::move(db), path);
-  zcdbSetCurDwg(doc->database());
-  const auto& s = doc->database()->store();
+  // What was read comes first; the module then hears of the new document.
+  const auto& s = db->store();
   std::ostringstream line;
   if (path.empty()) line << "Nouveau dessin";
   else line << "Lu " << path << " : version " << (s.versionRead.empty() ? "inconnue" : s.versionRead);
-  line << ", " << doc->database()->entityCount() << " entites, " << doc->database()->blockCount() << " blocs, "
-       << doc->database()->layerCount() << " calques\n";
+  line << ", " << db->entityCount() << " entites, " << db->blockCount() << " blocs, " << db->layerCount()
+       << " calques\n";
   say(line.str());
   for (const auto& w : s.warnings) say("  repare : " + w + "\n");
+  ZcDbDatabase* opened = db.get();
+  zcdbSetCurDwg(opened);
+  ZcApDocument* doc = zcDocManagerPtr()->addDocument(std::move(db), path);
+  zcdbSetCurDwg(doc->database());
   host::sendAppMessage(ZcRx::kLoadDwgMsg);
   return true;
 }
@@ -275,6 +278,8 @@ int runConsole(const ConsoleOptions& options, const std::function<void()>& loadM
   }
   int status = 0;
   for (;;) {
+    // The prompt starts its own line, as on the host's command line.
+    if (!host::console().atLineStart()) say("\n");
     say("Commande: ");
     std::string line;
     if (!host::console().readAnswer(line)) break;

@@ -5,6 +5,7 @@
 
 #include "console.hpp"
 #include "host/app/host_app.hpp"
+#include "survey_module.hpp"
 
 #ifndef GELTARO_VERSION
 #define GELTARO_VERSION "0.1"
@@ -26,5 +27,5 @@ int main(int argc, char** argv) {
     int rc = app.exit(e);
     return rc == 0 ? 0 : 2;
   }
-  return geltaro::runConsole(o);
+  return geltaro::runConsole(o, geltaro::chargerModuleTopo);
 }

@@ -41,6 +41,9 @@ def differences(a_path, b_path):
     return a - b, b - a
 
 
+FRESH_PROJECT = 'xrecords LAYER:0/GELTARO4_VREL_DATA [[90, 0], [90, 1], [300, "LEVE"], [90, 0]]'
+
+
 def main():
     geltaro, data, work = sys.argv[1:4]
     os.makedirs(work, exist_ok=True)
@@ -86,6 +89,12 @@ def main():
             passed += 1  # ezdxf cannot read the original (no header); audit and re-read suffice
             continue
         only_a, only_b = differences(src, out)
+        # Saving stores the drawing's survey project (a fresh one here) on
+        # layer "0"; nothing else may change.
+        if FRESH_PROJECT not in only_b:
+            failures.append(f"{name}: the saved drawing lacks its survey project record")
+            continue
+        only_b.discard(FRESH_PROJECT)
         kind = EXPECTED.get(stem)
         if kind == "arrow-blocks":
             only_a = {l for l in only_a if not l.startswith("entities block:_")}

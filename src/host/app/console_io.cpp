@@ -21,6 +21,7 @@ bool ConsoleIO::readAnswer(std::string& line) {
       }
       line = text;
       std::free(text);
+      atLineStart_ = true;
       if (!line.empty() && line.front() == ';') continue;
       if (!line.empty()) ::add_history(line.c_str());
       return true;
@@ -30,16 +31,23 @@ bool ConsoleIO::readAnswer(std::string& line) {
   while (std::getline(*in_, line)) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (!line.empty() && line.front() == ';') continue;
-    if (echo_) *out_ << line << "\n";
+    if (echo_) {
+      *out_ << line << "\n";
+      atLineStart_ = true;
+    }
     return true;
   }
   line.clear();
-  if (echo_) *out_ << "\n";
+  if (echo_) {
+    *out_ << "\n";
+    atLineStart_ = true;
+  }
   return false;
 }
 
 void ConsoleIO::print(std::string_view text) {
   out_->write(text.data(), std::streamsize(text.size()));
+  if (!text.empty()) atLineStart_ = text.back() == '\n';
   out_->flush();
 }
 

@@ -29,12 +29,15 @@ class ConsoleIO {
   bool echo() const { return echo_; }
   std::ostream& out() { return *out_; }
   bool atEnd() const;
+  // True when the last thing printed (or echoed) ended its line.
+  bool atLineStart() const { return atLineStart_; }
 
  private:
   std::istream* in_;
   std::ostream* out_;
   bool echo_ = false;
   bool interactive_ = false;
+  bool atLineStart_ = true;
 };
 
 // The session's console; the default reads standard input and prints to

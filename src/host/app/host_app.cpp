@@ -86,6 +86,19 @@ ZcRxDynamicLinker* zcrxDynamicLinker() {
 
 // ------------------------------------------------------------ documents
 
+bool ZcAxDocument::invoke(const std::wstring& method) {
+  if (method == L"StartUndoMark") {
+    ++open_;
+    return true;
+  }
+  if (method == L"EndUndoMark") {
+    // The outermost end closes one undo step.
+    if (open_ > 0 && --open_ == 0) ++steps_;
+    return true;
+  }
+  return false;
+}
+
 ZcApDocument::ZcApDocument(std::unique_ptr<ZcDbDatabase> db, std::string fileName)
     : db_(std::move(db)), fileName_(std::move(fileName)) {}
 ZcApDocument::~ZcApDocument() = default;
@@ -143,6 +156,10 @@ void* gAppId = nullptr;
 std::string gHome;
 std::string gProgram;
 }  // namespace
+
+void* gResourceModule = nullptr;
+void* currentResourceModule() { return gResourceModule; }
+void setCurrentResourceModule(void* module) { gResourceModule = module; }
 
 void loadModule(EntryPoint entry, void* appId) {
   gEntry = std::move(entry);

@@ -89,6 +89,26 @@ ZcRxDynamicLinker* zcrxDynamicLinker();
 
 // ------------------------------------------------------------ documents
 
+// The automation object of a document: methods called by name, with a
+// reference count. The stand-in has no undo history; it knows the undo
+// marks ("StartUndoMark", "EndUndoMark") and counts them, so callers that
+// bracket a batch of changes as one undo step can be checked.
+class ZcAxDocument {
+ public:
+  // False (method unknown) for any other name.
+  bool invoke(const std::wstring& method);
+  void addRef() { ++references_; }
+  void release() { --references_; }
+  int references() const { return references_; }
+  int openUndoMarks() const { return open_; }
+  int undoSteps() const { return steps_; }
+
+ private:
+  int references_ = 1;  // the document's own
+  int open_ = 0;
+  int steps_ = 0;
+};
+
 class ZcApDocument {
  public:
   explicit ZcApDocument(std::unique_ptr<ZcDbDatabase> db, std::string fileName);
@@ -97,9 +117,12 @@ class ZcApDocument {
   std::unique_ptr<ZcDbDatabase> releaseDatabase() { return std::move(db_); }
   const std::string& fileName() const { return fileName_; }
   void setFileName(std::string f) { fileName_ = std::move(f); }
+  // The document's automation object.
+  ZcAxDocument* cadDocument() { return &automation_; }
 
  private:
   std::unique_ptr<ZcDbDatabase> db_;
+  ZcAxDocument automation_;
   std::string fileName_;
 };
 
@@ -147,6 +170,11 @@ void loadModule(EntryPoint entry, void* appId);
 bool moduleLoaded();
 int sendAppMessage(int message);
 void unloadModule();
+
+// The module whose resources (dialogs, strings) the framework looks up now;
+// null for the host's own.
+void* currentResourceModule();
+void setCurrentResourceModule(void* module);
 
 // The installation folder: GELTARO_HOME, else the one set by the program
 // (--home), else the data/ folder beside the binary.

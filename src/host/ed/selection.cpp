@@ -18,13 +18,6 @@ std::map<long, ZcSelectionSet>& sets() {
 long gNextSet = 1;
 std::vector<ZcDbObjectId> gPrevious;
 
-std::string trim(std::string s) {
-  size_t b = s.find_first_not_of(" \t");
-  if (b == std::string::npos) return {};
-  size_t e = s.find_last_not_of(" \t");
-  return s.substr(b, e - b + 1);
-}
-
 std::vector<ZcDbObjectId> modelSpace() {
   ZcDbDatabase* db = zcdbCurDwg();
   if (!db) return {};

@@ -32,7 +32,9 @@ TEST(HostCalls, FileDialogAndAlert) {
     host::ui::testing::Session s(c.script);
     std::wstring path;
     EXPECT_EQ(zcedGetFileD(L"Fichier", L"", L"txt", c.flags, path), c.status);
-    if (c.status == RTNORM) EXPECT_EQ(fs::path(path).filename().string(), c.file);
+    if (c.status == RTNORM) {
+      EXPECT_EQ(fs::path(path).filename().string(), c.file);
+    }
   }
   host::ui::testing::Session s("");
   EXPECT_EQ(zcedAlert(L"Erreur, les deux polylines n'ont pas le meme nombre de sommets !"), RTNORM);

@@ -1,0 +1,85 @@
+#include "frame/commands.hpp"
+
+#include <memory>
+
+#include "host/db/entities.hpp"
+#include "host/ed/editor.hpp"
+#include "points/project.hpp"
+
+const std::array<commandeModule, 13> tableCommandes = {{
+    {L"CARROYAGE", 2, nullptr},
+    {L"VCODIFICATION", 1, nullptr},
+    {L"COORDSXYZ", 0, nullptr},
+    {L"CORRPOLFERMEE", 0, nullptr},
+    {L"CORRPOLOUVERTE", 0, nullptr},
+    {L"CORRMCARRES", 0, nullptr},
+    {L"IMPORTGSI", 0, nullptr},
+    {L"RECT3PT", 3, nullptr},
+    {L"IMPORTPOINTS", 2, nullptr},
+    {L"EXPORTPOINTS", 2, nullptr},
+    {L"TABLEXYZ", 2, nullptr},
+    {L"MAJPOINTS", 2, nullptr},
+    {L"PTSEN3D", 0, ptsEn3d},
+}};
+
+const std::array<fonctionLisp, 42> tableFonctionsLisp = {{
+    {L"calctailleblock", nullptr},
+    {L"add_pt", nullptr},
+    {L"analyse", nullptr},
+    {L"attrvisibility", nullptr},
+    {L"c:projpoly", nullptr},
+    {L"c:vcode", nullptr},
+    {L"ename_pt", nullptr},
+    {L"getsegtype", nullptr},
+    {L"is_vrplus2018", nullptr},
+    {L"k_getpt", nullptr},
+    {L"maxnum", nullptr},
+    {L"modif-attrib", nullptr},
+    {L"reg_pts", nullptr},
+    {L"select_all", nullptr},
+    {L"seloncode", nullptr},
+    {L"selonnum", nullptr},
+    {L"vrdelfile", nullptr},
+    {L"superpos", nullptr},
+    {L"sxd", nullptr},
+    {L"wait_user", nullptr},
+    {L"gltraddpt", nullptr},
+    {L"loadcodept", nullptr},
+    {L"addcodept", nullptr},
+    {L"resetcodespts", nullptr},
+    {L"choixpoint", nullptr},
+    {L"chgreppts", nullptr},
+    {L"updarxttxt", nullptr},
+    {L"c:decrireblock", nullptr},
+    {L"c:tablegendes", nullptr},
+    {L"c:gererLeves", nullptr},
+    {L"C:pointsParDecalage", nullptr},
+    {L"C:ZoomLeve", nullptr},
+    {L"selectionnerCode", nullptr},
+    {L"c:TopJndre", nullptr},
+    {L"VRELTEXT", nullptr},
+    {L"c:DISSOCBLOCK", nullptr},
+    {L"c:IMPLANT2", nullptr},
+    {L"c:VRDEPORTPNTS", nullptr},
+    {L"c:VRAJUSTERZ", nullptr},
+    {L"c:HELMERT", nullptr},
+    {L"c:CREERPLANCHE", nullptr},
+    {L"C:POL3DTOPOL2D", nullptr},
+}};
+
+void ptsEn3d() {
+  int places = 0;
+  ZcDbDatabase* db = zcdbCurDwg();
+  if (tablesPoints && db) {
+    ZcDbObjectPointer<ZcDbBlockTableRecord> espace(db->modelSpaceId(), ZcDb::kForWrite);
+    if (espace.openStatus() == Zcad::eOk) {
+      for (const pointDuDessin& p : tablesPoints->currTable()->points()) {
+        // Points without altitude (1e38) and absurd altitudes stay out.
+        if (!(p.getZ() >= -1e8 && p.getZ() < 1e8)) continue;
+        auto point = std::make_unique<ZcDbPoint>(p.getAs3dPnt());
+        if (espace->appendZcDbEntity(point.get()) == Zcad::eOk) ++places;
+      }
+    }
+  }
+  zcutPrintf(L"\n %d points placés", places);
+}

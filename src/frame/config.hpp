@@ -1,0 +1,128 @@
+// Persistent user settings kept in an INI file.
+//
+// The file ("config.ini" in the current directory for the process-wide
+// store) holds one section per first name component and `key=value` lines.
+// Each setting is an object built once, at module load: it takes its value
+// from the file or, when the file lacks it, adds its default to the file and
+// saves the file at once. Values are never written back afterwards.
+//
+// Text forms: an int is a decimal number; a point is "x , y" (default stream
+// formatting, six significant digits), read back from any text whose first
+// two tokens (separated by commas, blanks or tabs) are numbers.
+//
+// Nothing here throws: an unreadable or malformed file, a file that cannot be
+// written and a value that does not convert all leave the defaults in use.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include <boost/optional.hpp>
+#include <boost/property_tree/ptree.hpp>
+
+#include "host/geom/point.hpp"
+
+// The property tree read from an INI file, and whether it was changed since
+// it was last written.
+class configurationIni {
+ public:
+  // The file of the process-wide store, in the current directory.
+  static constexpr const char* kFileName = "config.ini";
+
+  // The process-wide store, created (and kFileName read) on the first call.
+  static configurationIni& instance() noexcept;
+
+  // Reads `path`. No file or an unreadable one gives an empty tree; a
+  // malformed one keeps the lines read before the first faulty line.
+  explicit configurationIni(std::string path) noexcept;
+  configurationIni(const configurationIni&) = delete;
+  configurationIni& operator=(const configurationIni&) = delete;
+  // Writes nothing: only save() writes.
+  ~configurationIni() = default;
+
+  const std::string& path() const { return path_; }
+  boost::property_tree::ptree& tree() { return tree_; }
+  const boost::property_tree::ptree& tree() const { return tree_; }
+
+  bool modified() const { return modified_; }
+  void setModified() { modified_ = true; }
+
+  // When modified, writes the tree to the file and clears the flag. Returns
+  // false when the tree could not be written (the flag then stays set and
+  // the file is left as it was); true otherwise.
+  bool save() noexcept;
+
+ private:
+  std::string path_;
+  boost::property_tree::ptree tree_;
+  bool modified_ = false;
+};
+
+// Conversion between a point and its text, usable as a property-tree
+// translator.
+struct Point2DTranslator {
+  using internal_type = std::string;
+  using external_type = ZcGePoint2d;
+
+  // None unless the first two tokens are whole, finite numbers (tokens after
+  // the second are ignored).
+  boost::optional<ZcGePoint2d> get_value(const std::string& text) const;
+  // "x , y", e.g. "1000 , 1000".
+  boost::optional<std::string> put_value(const ZcGePoint2d& p) const;
+};
+
+// A setting: its dotted name ("SECTION.key") and its value.
+template <typename T>
+class ConfigVariable_base {
+ public:
+  const std::string& name() const { return name_; }
+  const T& value() const { return value_; }
+
+ protected:
+  ConfigVariable_base() = default;
+  ~ConfigVariable_base() = default;
+
+  std::string name_;
+  T value_{};
+};
+
+// A setting loaded when constructed. T is int or ZcGePoint2d.
+//
+// The value is the file's when the name is present and its text converts;
+// when the name is present but its text does not convert, the default is used
+// and the file is left as it is; when the name is absent, the default is used,
+// added to the tree and the store saved.
+template <typename T>
+class Static_ConfigVariable : public ConfigVariable_base<T> {
+ public:
+  // Uses the process-wide store.
+  Static_ConfigVariable(std::string_view name, const T& defaultValue) noexcept;
+  Static_ConfigVariable(std::string_view name, const T& defaultValue,
+                        configurationIni& store) noexcept;
+};
+
+extern template class Static_ConfigVariable<int>;
+extern template class Static_ConfigVariable<ZcGePoint2d>;
+
+// The module's settings, members in the order they are built (and so the
+// order they are added to a new file).
+struct parametresVrel {
+  // Uses the process-wide store.
+  parametresVrel() noexcept;
+  explicit parametresVrel(configurationIni& store) noexcept;
+
+  // Paper size of the sheet formats "User 0" to "User 5"; default 1000 x 1000.
+  Static_ConfigVariable<ZcGePoint2d> UserPaperScale0;
+  Static_ConfigVariable<ZcGePoint2d> UserPaperScale1;
+  Static_ConfigVariable<ZcGePoint2d> UserPaperScale2;
+  Static_ConfigVariable<ZcGePoint2d> UserPaperScale3;
+  Static_ConfigVariable<ZcGePoint2d> UserPaperScale4;
+  Static_ConfigVariable<ZcGePoint2d> UserPaperScale5;
+  // Decimals of X and Y coordinates in the transformation lists; default 3.
+  Static_ConfigVariable<int> gPrecisionCoordonneesX;
+  Static_ConfigVariable<int> gPrecisionCoordonneesY;
+};
+
+// The module's settings from the process-wide store, built on the first call
+// (the module's load code calls it once, at the moment it chooses).
+const parametresVrel& reglagesVrel() noexcept;
