@@ -49,6 +49,12 @@ listePointsDuDessin* projetsTopo::getTable(int i) {
   return tables_[std::size_t(i)].get();
 }
 
+const listePointsDuDessin* projetsTopo::getTable(int i) const {
+  if (i < 0 || i >= nbTables()) throw std::invalid_argument("table de points inexistante");
+  static const listePointsDuDessin vide;
+  return tables_[std::size_t(i)] ? tables_[std::size_t(i)].get() : &vide;
+}
+
 void projetsTopo::decalZ(double dz) {
   for (auto& t : tables_)
     if (t) t->decalZ(dz);

@@ -32,6 +32,7 @@ class projetsTopo {
   int nbTables() const { return int(tables_.size()); }
   // Table i; out of range throws std::invalid_argument.
   listePointsDuDessin* getTable(int i);
+  const listePointsDuDessin* getTable(int i) const;
 
   void decalZ(double dz);
   void notifyPositionPoint(const ZcDbObjectId& id, const ZcGePoint3d& p, int mask);

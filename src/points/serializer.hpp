@@ -15,6 +15,7 @@
 #include <string>
 
 #include "host/db/database.hpp"
+#include "host/db/memory.hpp"
 #include "host/db/resbuf.hpp"
 #include "points/uncopyable.hpp"
 
@@ -81,6 +82,9 @@ class chaineResbuf : private Uncopyable {
   ResbufChain detach();
 
   void append(resbuf rb) { chain_.push_back(std::move(rb)); }
+  // Room for n values in all (a writer that knows its size saves the copies
+  // of a growing chain).
+  void reserve(std::size_t n) { host::reserveLarge(chain_, n); }
   const ResbufChain& chain() const { return chain_; }
   bool empty() const { return chain_.empty(); }
   const resbuf* head() const { return chain_.empty() ? nullptr : &chain_.front(); }

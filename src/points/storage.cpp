@@ -50,9 +50,18 @@ ZcDbObjectId calqueZero(ZcDbDatabase* db) {
   return id;
 }
 
+std::size_t tailleChaineProjet(const projetsTopo& projet) {
+  // courant and the count, then per table its name, its count and seven
+  // values a point (a name of ten bytes is one chunk).
+  std::size_t n = 2;
+  for (int i = 0; i < projet.nbTables(); ++i) n += 2 + 7 * std::size_t(projet.getTable(i)->nbPoint());
+  return n;
+}
+
 void sauverProjet(ZcDbDatabase* db, const projetsTopo* projet, bool actif) {
   chaineResbuf chaine;
   if (actif && projet) {
+    chaine.reserve(tailleChaineProjet(*projet));
     ResbufSerializer s(&chaine);
     projet->SaveToXRecord(&s);
   }

@@ -26,6 +26,9 @@ bool lireChaine(ZcDbObjectId objet, const wchar_t* cle, ResbufChain& chaine);
 // Layer "0" of the drawing, created (colour 1) when the drawing lacks it.
 ZcDbObjectId calqueZero(ZcDbDatabase* db);
 
+// The number of values the project's chain holds (for reserving it).
+std::size_t tailleChaineProjet(const projetsTopo& projet);
+
 // Stores the project in the drawing; with `actif` false (or no project) an
 // empty record is stored. Prints "\t*** ERREUR ***" when the project cannot
 // be written whole (what was written is stored).

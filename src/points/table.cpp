@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "host/app/host_app.hpp"
+#include "host/db/memory.hpp"
 #include "host/db/entities.hpp"
 #include "points/names.hpp"
 #include "points/serializer.hpp"
@@ -216,6 +217,13 @@ int listePointsDuDessin::GetFromXRecord(GeltaroSerializer* s) {
   int32_t n;
   if (!s->readText(nom) || !s->readInt(n)) return 0;
   nomTable_ = nom;
+  // Room for the points announced, within reason: a damaged chain may claim
+  // any number, and the read stops at its first missing value.
+  if (n > 0) {
+    const std::size_t room = points_.size() + std::min<std::size_t>(std::size_t(n), std::size_t(1) << 20);
+    host::reserveLarge(points_, room);
+    index_.reserve(room);
+  }
   for (int32_t i = 0; i < n; ++i) {
     pointDuDessin p;
     if (!p.readFromXRecord(s)) return 0;

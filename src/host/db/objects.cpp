@@ -1,4 +1,5 @@
 #include "host/db/objects.hpp"
+#include "host/db/memory.hpp"
 
 #include <algorithm>
 #include <unordered_set>
@@ -268,29 +269,28 @@ ZcDbObjectId ZcDbObject::ownerId() const {
 Zcad::ErrorStatus ZcDbObject::setOwnerId(ZcDbObjectId owner) {
   if (auto s = checkWrite()) return s;
   std::string h = host::formatHandle(owner.isNull() ? 0 : owner.handle().value());
-  Tags tags = rec_->tags.unpack();
-  // The owner is the first 330 outside app data groups, before the first marker.
+  // The owner is the first 330 outside app data groups, before the first
+  // marker. Only the head is looked at, in the packed tags: a record may
+  // hold millions of values after it.
+  host::PackedTags& packed = rec_->tags;
   int depth = 0;
-  size_t insertAt = tags.size();
-  for (size_t i = 0; i < tags.size(); ++i) {
-    const Tag& t = tags[i];
-    if (t.code == 102) {
-      depth = (!t.value.empty() && t.value[0] == '{') ? depth + 1 : std::max(0, depth - 1);
+  const char* insertAt = packed.bytes().data() + packed.byteSize();
+  for (auto it = packed.begin(), end = packed.end(); it != end; ++it) {
+    if (it->code == 102) {
+      depth = (!it->value.empty() && it->value[0] == '{') ? depth + 1 : std::max(0, depth - 1);
       continue;
     }
     if (depth > 0) continue;
-    if (t.code == 330) {
-      tags[i].value = h;
-      rec_->tags.assign(tags);
+    if (it->code == 330) {
+      packed.replaceBytes(it.start(), it.next(), 330, h);
       return Zcad::eOk;
     }
-    if (t.code == 100 || t.code >= 1000) {
-      insertAt = i;
+    if (it->code == 100 || it->code >= 1000) {
+      insertAt = it.start();
       break;
     }
   }
-  tags.insert(tags.begin() + long(insertAt), Tag{330, h});
-  rec_->tags.assign(tags);
+  packed.replaceBytes(insertAt, insertAt, 330, h);
   return Zcad::eOk;
 }
 
@@ -708,46 +708,41 @@ Zcad::ErrorStatus ZcDbDictionary::remove(const std::wstring& key) {
 ZcDbXrecord::ZcDbXrecord() { initNew("XRECORD", {{330, "0"}, {100, "AcDbXrecord"}, {280, "1"}}); }
 
 // Data of an XRecord: the tags after its marker, less the leading cloning flag.
-static size_t xrecordDataStart(const Tags& tags, size_t& end) {
-  size_t start = tags.size();
-  end = tags.size();
-  for (size_t i = 0; i < tags.size(); ++i)
-    if (tags[i].code == 100 && tags[i].value == "AcDbXrecord") {
-      start = i + 1;
-      break;
-    }
-  if (start < tags.size() && tags[start].code == 280) ++start;
-  return start;
-}
 
+// The data of an XRecord follows its subclass marker and the cloning flag
+// (280). Both directions work on the packed tags directly: XRecords may hold
+// millions of values.
 ResbufChain ZcDbXrecord::rbChain() const {
-  Tags tags = rec_->tags.unpack();
-  size_t end;
-  size_t start = xrecordDataStart(tags, end);
-  Tags data(tags.begin() + long(std::min(start, end)), tags.begin() + long(end));
-  return host::tagsToResbufs(data, rec_->db);
+  const host::PackedTags& packed = rec_->tags;
+  auto it = packed.begin(), end = packed.end();
+  while (it != end && !(it->code == 100 && it->value == "AcDbXrecord")) ++it;
+  if (it == end) return {};
+  ++it;
+  if (it != end && it->code == 280) ++it;
+  return host::tagsToResbufs(it, end, rec_->db);
 }
 
 Zcad::ErrorStatus ZcDbXrecord::setFromRbChain(const ResbufChain& chain) {
   if (auto s = checkWrite()) return s;
-  Tags tags = rec_->tags.unpack();
-  size_t marker = tags.size();
-  for (size_t i = 0; i < tags.size(); ++i)
-    if (tags[i].code == 100 && tags[i].value == "AcDbXrecord") {
-      marker = i;
+  const host::PackedTags& packed = rec_->tags;
+  std::string buffer;
+  host::reserveLarge(buffer, packed.byteSize() / 4 + 64 + chain.size() * 12);
+  std::string cloning = "1";
+  bool marker = false;
+  for (auto it = packed.begin(), end = packed.end(); it != end; ++it) {
+    host::PackedTags::appendTo(buffer, it->code, it->value);
+    if (it->code == 100 && it->value == "AcDbXrecord") {
+      marker = true;
+      auto next = it;
+      if (++next != end && next->code == 280) cloning = std::string(next->value);
       break;
     }
-  if (marker == tags.size()) {
-    tags.push_back(Tag{100, "AcDbXrecord"});
   }
-  marker = std::min(marker, tags.size() - 1);
-  Tags head(tags.begin(), tags.begin() + long(marker) + 1);
-  std::string cloning = "1";
-  if (marker + 1 < tags.size() && tags[marker + 1].code == 280) cloning = tags[marker + 1].value;
-  head.push_back(Tag{280, cloning});
-  Tags data = host::resbufsToTags(chain);
-  head.insert(head.end(), data.begin(), data.end());
-  rec_->tags.assign(head);
+  if (!marker) host::PackedTags::appendTo(buffer, 100, "AcDbXrecord");
+  host::PackedTags::appendTo(buffer, 280, cloning);
+  host::appendResbufsPacked(chain, buffer);
+  buffer.shrink_to_fit();
+  rec_->tags.setBytes(std::move(buffer));
   return Zcad::eOk;
 }
 

@@ -1,5 +1,7 @@
 #include "host/db/resbuf.hpp"
 
+#include "host/db/memory.hpp"
+
 #include <cstdio>
 
 using host::Tag;
@@ -78,98 +80,144 @@ static std::string toHex(const std::vector<unsigned char>& b) {
   return s;
 }
 
-ResbufChain tagsToResbufs(const Tags& tags, const ZcDbDatabase* db) {
-  ResbufChain out;
-  for (size_t i = 0; i < tags.size(); ++i) {
-    const Tag& t = tags[i];
-    short code = short(t.code);
-    if (isPointXCode(t.code) || (t.code >= 1010 && t.code <= 1013) || t.code == 210) {
+namespace {
+
+std::string_view valueOf(const Tag& t) { return t.value; }
+std::string_view valueOf(const PackedTags::View& v) { return v.value; }
+
+// Tags of any sequence (a tag list or packed tags) to resbufs.
+// A new value at the end of the chain, made in place.
+resbuf& made(ResbufChain& out, short code) {
+  resbuf& r = out.emplace_back();
+  r.restype = code;
+  return r;
+}
+
+template <class It>
+void toResbufs(It it, It end, const ZcDbDatabase* db, ResbufChain& out) {
+  for (; it != end; ++it) {
+    const int tcode = it->code;
+    const std::string_view value = valueOf(*it);
+    const auto code = short(tcode);
+    if (isPointXCode(tcode) || (tcode >= 1010 && tcode <= 1013) || tcode == 210) {
       // X, then Y and Z when they follow.
-      ZcGePoint3d p(t.toDouble(), 0, 0);
-      if (i + 1 < tags.size() && tags[i + 1].code == t.code + 10) {
-        p.y = tags[++i].toDouble();
-        if (i + 1 < tags.size() && tags[i + 1].code == t.code + 20) p.z = tags[++i].toDouble();
+      ZcGePoint3d p(parseDouble(value), 0, 0);
+      It next = it;
+      if (++next != end && next->code == tcode + 10) {
+        p.y = parseDouble(valueOf(*next));
+        it = next;
+        if (++next != end && next->code == tcode + 20) {
+          p.z = parseDouble(valueOf(*next));
+          it = next;
+        }
       }
-      out.push_back(resbuf::point(code, p));
+      made(out, code).resval.rpoint = p;
       continue;
     }
-    if (isHandleCode(t.code)) {
-      ZcDbObjectId id = db ? db->idOfHandle(parseHandle(t.value)) : ZcDbObjectId();
-      resbuf r = resbuf::id(code, id);
-      r.resval.rstring = fromUtf8(t.value);  // the handle text, for dangling references
-      out.push_back(std::move(r));
+    if (isHandleCode(tcode)) {
+      ZcDbObjectId id = db ? db->idOfHandle(parseHandle(value)) : ZcDbObjectId();
+      resbuf& r = made(out, code);
+      r.resval.rlname = id;
+      r.resval.rstring = fromUtf8(value);  // the handle text, for dangling references
       continue;
     }
-    switch (tagType(t.code)) {
+    switch (tagType(tcode)) {
       case TagType::Double:
-        out.push_back(resbuf::real(code, t.toDouble()));
+        made(out, code).resval.rreal = parseDouble(value);
         break;
       case TagType::Int16:
       case TagType::Bool:
-        out.push_back(resbuf::shortInt(code, short(t.toInt())));
+        made(out, code).resval.rint = short(parseInt(value));
         break;
       case TagType::Int32:
-        out.push_back(resbuf::longInt(code, int32_t(t.toInt())));
+        made(out, code).resval.rlong = int32_t(parseInt(value));
         break;
-      case TagType::Int64: {
-        resbuf r;
-        r.restype = code;
-        r.resval.rint64 = t.toInt();
-        out.push_back(std::move(r));
+      case TagType::Int64:
+        made(out, code).resval.rint64 = parseInt(value);
         break;
-      }
       case TagType::Binary:
-        out.push_back(resbuf::binary(code, fromHex(t.value)));
+        made(out, code).resval.rbinary = fromHex(value);
         break;
       default:
-        out.push_back(resbuf::string(code, fromUtf8(t.value)));
+        made(out, code).resval.rstring = fromUtf8(value);
     }
   }
+}
+
+}  // namespace
+
+ResbufChain tagsToResbufs(const Tags& tags, const ZcDbDatabase* db) {
+  ResbufChain out;
+  out.reserve(tags.size());
+  toResbufs(tags.begin(), tags.end(), db, out);
   return out;
 }
 
-Tags resbufsToTags(const ResbufChain& chain) {
-  Tags out;
+ResbufChain tagsToResbufs(PackedTags::Iterator from, PackedTags::Iterator to, const ZcDbDatabase* db) {
+  std::size_t n = 0;
+  for (auto it = from; it != to; ++it) ++n;
+  ResbufChain out;
+  reserveLarge(out, n);
+  toResbufs(from, to, db, out);
+  return out;
+}
+
+namespace {
+
+// Resbufs to tags, handed one by one to `add(code, value)`.
+template <class Add>
+void fromResbufs(const ResbufChain& chain, Add add) {
   for (const resbuf& r : chain) {
     int code = r.restype;
     if (isPointXCode(code) || code == 210) {
-      out.push_back({code, formatDouble(r.resval.rpoint.x)});
-      out.push_back({code + 10, formatDouble(r.resval.rpoint.y)});
-      out.push_back({code + 20, formatDouble(r.resval.rpoint.z)});
+      add(code, formatDouble(r.resval.rpoint.x));
+      add(code + 10, formatDouble(r.resval.rpoint.y));
+      add(code + 20, formatDouble(r.resval.rpoint.z));
       continue;
     }
     if (isHandleCode(code)) {
-      if (!r.resval.rlname.isNull()) out.push_back({code, formatHandle(r.resval.rlname.handle().value())});
-      else out.push_back({code, r.resval.rstring.empty() ? "0" : toUtf8(r.resval.rstring)});
+      if (!r.resval.rlname.isNull()) add(code, formatHandle(r.resval.rlname.handle().value()));
+      else add(code, r.resval.rstring.empty() ? std::string("0") : toUtf8(r.resval.rstring));
       continue;
     }
     switch (tagType(code)) {
       case TagType::Double:
-        out.push_back({code, formatDouble(r.resval.rreal)});
+        add(code, formatDouble(r.resval.rreal));
         break;
       case TagType::Int16:
       case TagType::Bool:
-        out.push_back({code, std::to_string(r.resval.rint)});
+        add(code, std::to_string(r.resval.rint));
         break;
       case TagType::Int32:
-        out.push_back({code, std::to_string(r.resval.rlong)});
+        add(code, std::to_string(r.resval.rlong));
         break;
       case TagType::Int64:
-        out.push_back({code, std::to_string(r.resval.rint64)});
+        add(code, std::to_string(r.resval.rint64));
         break;
-      case TagType::Binary: {
-        out.push_back({code, toHex(r.resval.rbinary)});
+      case TagType::Binary:
+        add(code, toHex(r.resval.rbinary));
         break;
-      }
       default: {
         std::string s = toUtf8(r.resval.rstring);
         for (char& c : s)
           if (c == '\n' || c == '\r') c = ' ';
-        out.push_back({code, s});
+        add(code, s);
       }
     }
   }
+}
+
+}  // namespace
+
+Tags resbufsToTags(const ResbufChain& chain) {
+  Tags out;
+  out.reserve(chain.size());
+  fromResbufs(chain, [&](int code, std::string value) { out.push_back(Tag{code, std::move(value)}); });
   return out;
+}
+
+void appendResbufsPacked(const ResbufChain& chain, std::string& buffer) {
+  fromResbufs(chain, [&](int code, const std::string& value) { PackedTags::appendTo(buffer, code, value); });
 }
 
 }  // namespace host

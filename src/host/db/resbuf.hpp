@@ -67,5 +67,8 @@ namespace host {
 // gather their X/Y/Z tags into one resbuf; handles become object ids of `db`
 // (null when they point nowhere).
 ResbufChain tagsToResbufs(const Tags& tags, const ZcDbDatabase* db);
+ResbufChain tagsToResbufs(PackedTags::Iterator from, PackedTags::Iterator to, const ZcDbDatabase* db);
 Tags resbufsToTags(const ResbufChain& chain);
+// Appends the tags of a chain to a packed tag buffer.
+void appendResbufsPacked(const ResbufChain& chain, std::string& buffer);
 }  // namespace host

@@ -140,6 +140,16 @@ void PackedTags::assign(const Tags& tags) {
   data_ = std::move(b);
 }
 
+void PackedTags::replaceBytes(const char* from, const char* to, int code, std::string_view value) {
+  const size_t a = size_t(from - data_.data()), b = size_t(to - data_.data());
+  std::string out;
+  out.reserve(data_.size() - (b - a) + value.size() + 8);
+  out.append(data_, 0, a);
+  appendTo(out, code, value);
+  out.append(data_, b, std::string::npos);
+  data_ = std::move(out);
+}
+
 Tags PackedTags::unpack() const {
   Tags out;
   size_t count = 0;

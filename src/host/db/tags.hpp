@@ -71,6 +71,9 @@ class PackedTags {
       load();
       return *this;
     }
+    // Where the tag starts and where the next one does, in the packed bytes.
+    const char* start() const { return p_; }
+    const char* next() const { return next_; }
     bool operator!=(const Iterator& o) const { return p_ != o.p_; }
     bool operator==(const Iterator& o) const { return p_ == o.p_; }
 
@@ -85,6 +88,9 @@ class PackedTags {
   Iterator end() const {
     return Iterator(data_.data() + data_.size(), data_.data() + data_.size());
   }
+
+  // Replaces the packed bytes [from, to) by one tag (from == to inserts it).
+  void replaceBytes(const char* from, const char* to, int code, std::string_view value);
 
   // Appends to a buffer being built (used by the reader to avoid a Tags copy).
   static void appendTo(std::string& buffer, int code, std::string_view value);

@@ -2,6 +2,7 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "host/db/memory.hpp"
 #include "host/db/objects.hpp"
 #include "host/dxf/dxf.hpp"
 
@@ -205,9 +206,19 @@ class Loader {
         continue;
       }
       if (code == 100) sawMarker = true;
+      // An object of millions of values (a large XRecord) grows its buffer
+      // in large pages.
+      if (scratch_.capacity() - scratch_.size() < 4096 && scratch_.size() > kLargeObject)
+        host::reserveLarge(scratch_, 2 * scratch_.capacity());
       append(scratch_, code, v);
     }
-    r.tags.setBytes(std::string(scratch_));
+    if (scratch_.size() > kLargeObject) {
+      // Handed over rather than copied; the next object starts a new buffer.
+      r.tags.setBytes(std::move(scratch_));
+      scratch_ = std::string();
+    } else {
+      r.tags.setBytes(std::string(scratch_));
+    }
     return &r;
   }
 
@@ -403,6 +414,7 @@ class Loader {
   ZcDbDatabase& db_;
   DrawingStore& s_;
   TagReader in_;
+  static constexpr std::size_t kLargeObject = std::size_t(4) << 20;
   std::string scratch_;
   std::string codePage_ = "ANSI_1252";
   bool utf8_ = false;
