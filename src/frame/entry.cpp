@@ -65,7 +65,13 @@ void sauver() {
   geltaro::points::sauverProjet(zcdbCurDwg(), tablesPoints, sauvegardeActive != 0);
 }
 
-std::unique_ptr<AsdkDataManager<CDocData>> gDonneesDocuments;
+// The per-document data manager. It removes itself from the document
+// manager when it goes, so it must go first: the document manager is made
+// before this holder (see attacherModule), and statics go in reverse order.
+std::unique_ptr<AsdkDataManager<CDocData>>& donneesDocuments() {
+  static std::unique_ptr<AsdkDataManager<CDocData>> manager;
+  return manager;
+}
 
 }  // namespace
 
@@ -94,10 +100,11 @@ void purgeInfosTopo() { geltaro::points::effacerProjetStocke(zcdbCurDwg()); }
 namespace geltaro::frame {
 
 void attacherModule() {
-  if (!gDonneesDocuments) gDonneesDocuments = std::make_unique<AsdkDataManager<CDocData>>();
+  zcDocManagerPtr();
+  if (!donneesDocuments()) donneesDocuments() = std::make_unique<AsdkDataManager<CDocData>>();
   reglagesVrel();
 }
 
-void detacherModule() { gDonneesDocuments.reset(); }
+void detacherModule() { donneesDocuments().reset(); }
 
 }  // namespace geltaro::frame
