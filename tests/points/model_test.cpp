@@ -19,6 +19,15 @@ pointDuDessin pt(const wchar_t* nom, double x, double y, double z = kIndefini, i
   return p;
 }
 
+// An entity standing for a point block.
+ZcDbObjectId addPointEntity(ZcDbDatabase& db) {
+  ZcDbObjectPointer<ZcDbBlockTableRecord> ms(db.modelSpaceId(), ZcDb::kForWrite);
+  auto p = std::make_unique<ZcDbPoint>(ZcGePoint3d(0, 0, 0));
+  ZcDbObjectId id;
+  ms->appendZcDbEntity(id, p.get());
+  return id;
+}
+
 std::vector<std::string> names(const listePointsDuDessin& t) {
   std::vector<std::string> out;
   for (const auto& p : t.points()) out.push_back(p.getNomPoint());
@@ -186,12 +195,7 @@ TEST(ListePoints, Renumbering) {
 
 TEST(ListePoints, SupprimerPointMovesTheLastIntoThePlaceAndErasesTheBlock) {
   ZcDbDatabase db;
-  ZcDbObjectId bloc;
-  {
-    ZcDbObjectPointer<ZcDbBlockTableRecord> ms(db.modelSpaceId(), ZcDb::kForWrite);
-    auto p = std::make_unique<ZcDbPoint>(ZcGePoint3d(0, 0, 0));
-    ms->appendZcDbEntity(bloc, p.get());
-  }
+  const ZcDbObjectId bloc = addPointEntity(db);
   listePointsDuDessin t;
   pointDuDessin premier = pt(L"1", 0, 0);
   premier.setId(bloc);
@@ -347,12 +351,7 @@ TEST(StoredLayout, AFreshProjectAndAPoint) {
 // A project of named tables, written and read back whole.
 TEST(StoredLayout, ProjectRoundTrip) {
   ZcDbDatabase db;
-  ZcDbObjectId bloc;
-  {
-    ZcDbObjectPointer<ZcDbBlockTableRecord> ms(db.modelSpaceId(), ZcDb::kForWrite);
-    auto ref = std::make_unique<ZcDbPoint>(ZcGePoint3d(0, 0, 0));
-    ms->appendZcDbEntity(bloc, ref.get());
-  }
+  const ZcDbObjectId bloc = addPointEntity(db);
   projetsTopo p;
   p.currTable()->Ajouter(pt(L"A1", 1, 2, 3, 10));
   p.creerTablePoints(L"Polygonale");
