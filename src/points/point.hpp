@@ -88,6 +88,20 @@ class pointDuDessin {
   // Horizontal distance.
   double distanceTo(const pointDuDessin& q) const;
 
+  // The altitude with its code's decimals; empty without altitude.
+  void getZAsString(CString& s) const;
+
+  // Creates the point's block in the working drawing (the code's layers
+  // first when `creerCalques`), with an observation text; the new block's
+  // id becomes the point's.
+  void creer(bool creerCalques, const wchar_t* obs);
+  // Brings the point's block up to date (texts, plan position), creating it
+  // when there is none.
+  void updateDrawing();
+  // Reads the point from a point block (a block reference with a "NUMPT"
+  // attribute): 1, else 0.
+  int updateFromDrawing(const ZcDbObjectId& id);
+
   // name (10 bytes), code, x, y, z, block id.
   int saveToXRecord(GeltaroSerializer* s) const;
   int readFromXRecord(GeltaroSerializer* s);

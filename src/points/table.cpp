@@ -153,7 +153,10 @@ void listePointsDuDessin::delDups() {
 
 void listePointsDuDessin::renumeroter(bool tous) {
   if (tous) {
-    for (std::size_t i = 0; i < points_.size(); ++i) points_[i].setNomPoint(std::to_string(i + 1).c_str());
+    for (std::size_t i = 0; i < points_.size(); ++i) {
+      points_[i].setNomPoint(std::to_string(i + 1).c_str());
+      points_[i].updateDrawing();
+    }
     reconstruireIndex();
     return;
   }

@@ -54,8 +54,9 @@ class listePointsDuDessin {
   // the one of smallest code; the table ends sorted by x, then y, then code.
   // The removed points' blocks stay in the drawing.
   void delDups();
-  // tous: every point gets its rank (from 1) as name. Otherwise only the
-  // points without a name get numbers after the largest one.
+  // tous: every point gets its rank (from 1) as name, and its block is
+  // brought up to date. Otherwise only the points without a name get
+  // numbers after the largest one.
   void renumeroter(bool tous);
   // Deletes a named point and erases its block; the last point takes its
   // place.
@@ -63,6 +64,11 @@ class listePointsDuDessin {
   // Appends every point of the other table, in order.
   void fusionnerAvec(const listePointsDuDessin& autre);
   void vider();
+
+  // Creates or updates the block of every point, with a progress window.
+  void updateDrawing();
+  // Replaces the points by those of every point block of the drawing.
+  void updateFromDrawing();
 
   // name, number of points, the points.
   int saveToXRecord(GeltaroSerializer* s) const;

@@ -73,6 +73,7 @@ TEST(Entry, InitialisationRegistersTheCommandsAndUnloadRemovesThem) {
   }
   // A command whose work is not in this version says so.
   Transcript t;
+  ASSERT_EQ(tableCommandes[0].fonction, nullptr);
   zcedRegCmds()->lookupCmd(L"CARROYAGE")->function();
   EXPECT_NE(t.out.str().find("n'est pas disponible"), std::string::npos);
 
@@ -87,7 +88,8 @@ TEST(Entry, DrawingMessagesDefineAndUndefineTheFunctions) {
   for (const auto& f : tableFonctionsLisp) EXPECT_TRUE(s.ev.isExternal(host::toAnsi(f.nom))) << host::toAnsi(f.nom);
   EXPECT_TRUE(s.ev.isCommandFunction("ZoomLeve"));
   // A function whose work is not there yet returns nothing, without error.
-  auto r = s.ev.evaluateText("(add_pt 1)");
+  ASSERT_EQ(tableFonctionsLisp[2].fonction, nullptr);
+  auto r = s.ev.evaluateText("(analyse)");
   EXPECT_EQ(r.error, "");
   EXPECT_EQ(r.printed, "");
 

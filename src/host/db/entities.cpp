@@ -218,6 +218,7 @@ Zcad::ErrorStatus ZcDbEntity::getGeomExtents(ZcDbExtents&) const { return Zcad::
 
 static Tags textTags(const ZcGePoint3d& p, const std::string& text, const std::string& style, double h, double rot) {
   Tags t = entityHead();
+  t.reserve(32);
   t.push_back({100, "AcDbText"});
   addPoint(t, 10, p);
   t.push_back({40, host::formatDouble(h)});
@@ -242,6 +243,7 @@ static std::string styleName(ZcDbObjectId style, ZcDbDatabase* db) {
 }
 
 ZcDbText::ZcDbText() {
+  if (host::makingView()) return;
   Tags t = textTags({}, "", "Standard", 0, 0);
   t.push_back({100, "AcDbText"});
   t.push_back({73, "0"});
@@ -249,6 +251,7 @@ ZcDbText::ZcDbText() {
 }
 ZcDbText::ZcDbText(const ZcGePoint3d& position, const std::wstring& text, ZcDbObjectId style, double height,
                    double rotation) {
+  if (host::makingView()) return;
   Tags t = textTags(position, host::toUtf8(text), styleName(style, nullptr), height, rotation);
   t.push_back({100, "AcDbText"});
   t.push_back({73, "0"});
@@ -398,9 +401,14 @@ static Tags attributeTags(const char* type, const ZcGePoint3d& p, const std::str
   return t;
 }
 
-ZcDbAttributeDefinition::ZcDbAttributeDefinition() { initNew("ATTDEF", attributeTags("ATTDEF", {}, "", "", "", "Standard")); }
+ZcDbAttributeDefinition::ZcDbAttributeDefinition() : ZcDbText(NoTemplate{}) {
+  if (host::makingView()) return;
+  initNew("ATTDEF", attributeTags("ATTDEF", {}, "", "", "", "Standard"));
+}
 ZcDbAttributeDefinition::ZcDbAttributeDefinition(const ZcGePoint3d& p, const std::wstring& text, const std::wstring& tag,
-                                                 const std::wstring& prompt, ZcDbObjectId style) {
+                                                 const std::wstring& prompt, ZcDbObjectId style)
+    : ZcDbText(NoTemplate{}) {
+  if (host::makingView()) return;
   initNew("ATTDEF", attributeTags("ATTDEF", p, host::toUtf8(text), host::toUtf8(tag), host::toUtf8(prompt),
                                   styleName(style, nullptr)));
 }
@@ -419,8 +427,13 @@ Zcad::ErrorStatus ZcDbAttributeDefinition::setInvisible(bool on) {
   return setInt("AcDbAttributeDefinition", 70, on ? (f | 1) : (f & ~1LL));
 }
 
-ZcDbAttribute::ZcDbAttribute() { initNew("ATTRIB", attributeTags("ATTRIB", {}, "", "", "", "Standard")); }
-ZcDbAttribute::ZcDbAttribute(const ZcGePoint3d& p, const std::wstring& text, const std::wstring& tag, ZcDbObjectId style) {
+ZcDbAttribute::ZcDbAttribute() : ZcDbText(NoTemplate{}) {
+  if (host::makingView()) return;
+  initNew("ATTRIB", attributeTags("ATTRIB", {}, "", "", "", "Standard"));
+}
+ZcDbAttribute::ZcDbAttribute(const ZcGePoint3d& p, const std::wstring& text, const std::wstring& tag, ZcDbObjectId style)
+    : ZcDbText(NoTemplate{}) {
+  if (host::makingView()) return;
   initNew("ATTRIB", attributeTags("ATTRIB", p, host::toUtf8(text), host::toUtf8(tag), "", styleName(style, nullptr)));
 }
 std::string ZcDbAttribute::tagUtf8() const { return getString("AcDbAttribute", 2); }
@@ -452,6 +465,7 @@ Zcad::ErrorStatus ZcDbAttribute::getGeomExtents(ZcDbExtents& ext) const { return
 // ----------------------------------------------------------------- mtext
 
 ZcDbMText::ZcDbMText() {
+  if (host::makingView()) return;
   Tags t = entityHead();
   t.push_back({100, "AcDbMText"});
   addPoint(t, 10, {});
@@ -622,6 +636,7 @@ std::wstring mtextPlainText(const std::wstring& s) {
 
 ZcDbBlockReference::ZcDbBlockReference() : ZcDbBlockReference(ZcGePoint3d(), ZcDbObjectId()) {}
 ZcDbBlockReference::ZcDbBlockReference(const ZcGePoint3d& p, ZcDbObjectId btr) {
+  if (host::makingView()) return;
   Tags t = entityHead();
   t.push_back({100, "AcDbBlockReference"});
   std::string name;
@@ -775,6 +790,7 @@ Zcad::ErrorStatus ZcDbBlockReference::getGeomExtents(ZcDbExtents& ext) const {
 
 ZcDbLine::ZcDbLine() : ZcDbLine(ZcGePoint3d(), ZcGePoint3d()) {}
 ZcDbLine::ZcDbLine(const ZcGePoint3d& a, const ZcGePoint3d& b) {
+  if (host::makingView()) return;
   Tags t = entityHead();
   t.push_back({100, "AcDbLine"});
   addPoint(t, 10, a);
@@ -799,6 +815,7 @@ bool ZcDbLine::toPath(Path& path) const {
 }
 
 ZcDbRay::ZcDbRay() {
+  if (host::makingView()) return;
   Tags t = entityHead();
   t.push_back({100, "AcDbRay"});
   addPoint(t, 10, {});
@@ -824,6 +841,7 @@ Zcad::ErrorStatus ZcDbRay::getGeomExtents(ZcDbExtents&) const { return Zcad::eIn
 
 ZcDbPoint::ZcDbPoint() : ZcDbPoint(ZcGePoint3d()) {}
 ZcDbPoint::ZcDbPoint(const ZcGePoint3d& p) {
+  if (host::makingView()) return;
   Tags t = entityHead();
   t.push_back({100, "AcDbPoint"});
   addPoint(t, 10, p);
@@ -839,6 +857,7 @@ Zcad::ErrorStatus ZcDbPoint::getGeomExtents(ZcDbExtents& ext) const {
 
 ZcDbCircle::ZcDbCircle() : ZcDbCircle(ZcGePoint3d(), 1.0) {}
 ZcDbCircle::ZcDbCircle(const ZcGePoint3d& c, double r) {
+  if (host::makingView()) return;
   Tags t = entityHead();
   t.push_back({100, "AcDbCircle"});
   addPoint(t, 10, c);
@@ -867,6 +886,7 @@ bool ZcDbCircle::toPath(Path& path) const {
 
 ZcDbArc::ZcDbArc() : ZcDbArc(ZcGePoint3d(), 1.0, 0.0, kPi) {}
 ZcDbArc::ZcDbArc(const ZcGePoint3d& c, double r, double a0, double a1) {
+  if (host::makingView()) return;
   Tags t = entityHead();
   t.push_back({100, "AcDbCircle"});
   addPoint(t, 10, c);
@@ -904,6 +924,7 @@ bool ZcDbArc::toPath(Path& path) const {
 
 ZcDbFace::ZcDbFace() : ZcDbFace(ZcGePoint3d(), ZcGePoint3d(), ZcGePoint3d(), ZcGePoint3d()) {}
 ZcDbFace::ZcDbFace(const ZcGePoint3d& p0, const ZcGePoint3d& p1, const ZcGePoint3d& p2, const ZcGePoint3d& p3) {
+  if (host::makingView()) return;
   Tags t = entityHead();
   t.push_back({100, "AcDbFace"});
   addPoint(t, 10, p0);

@@ -87,6 +87,10 @@ class ZcDbText : public ZcDbEntity {
   void textBox(ZcGePoint3d& lowerLeft, ZcGePoint3d& upperRight) const;
 
  protected:
+  // For attributes and their definitions, which make their own template.
+  struct NoTemplate {};
+  explicit ZcDbText(NoTemplate) {}
+
   // Vertical mode lives in the second AcDbText part of a text and in the
   // AcDbAttribute / AcDbAttributeDefinition part of attributes.
   virtual const char* verticalSubclass() const { return "AcDbText"; }

@@ -174,10 +174,21 @@ static std::unique_ptr<ZcDbObject> viewOf() {
   return std::unique_ptr<ZcDbObject>(new T());
 }
 
+namespace {
+thread_local bool tMakingView = false;
+struct ViewConstruction {
+  ViewConstruction() { tMakingView = true; }
+  ~ViewConstruction() { tMakingView = false; }
+};
+}  // namespace
+
+bool host::makingView() { return tMakingView; }
+
 std::unique_ptr<ZcDbObject> ZcDbObject::makeView(ObjectRecord* r, ZcDb::OpenMode mode) {
   if (!r->cls) r->cls = classOfRecord(*r);
   const ZcRxClass* c = r->cls;
   std::unique_ptr<ZcDbObject> v;
+  const ViewConstruction view;
   if (c == ZcDbLine::desc()) v.reset(new ZcDbLine());
   else if (c == ZcDbBlockReference::desc()) v.reset(new ZcDbBlockReference());
   else if (c == ZcDbAttribute::desc()) v.reset(new ZcDbAttribute());
@@ -435,6 +446,19 @@ static Range subclassRange(const Tags& tags, std::string_view subclass) {
 
 Zcad::ErrorStatus ZcDbObject::setValue(std::string_view subclass, int code, std::string value) {
   if (auto s = checkWrite()) return s;
+  // Most calls replace a value the record holds: done in the packed tags.
+  {
+    host::PackedTags& packed = rec_->tags;
+    SubclassTracker tracker;
+    for (auto it = packed.begin(), end = packed.end(); it != end; ++it) {
+      if (it->code >= 1000) break;
+      if (!tracker.content(it->code, it->value)) continue;
+      if (it->code == code && (subclass.empty() || tracker.current == subclass)) {
+        if (it->value != value) packed.replaceBytes(it.start(), it.next(), code, value);
+        return Zcad::eOk;
+      }
+    }
+  }
   Tags tags = rec_->tags.unpack();
   // Search every part with this marker (texts have two AcDbText parts).
   size_t xdata = tags.size();
@@ -603,7 +627,10 @@ Zcad::ErrorStatus ZcDbObject::setXData(const ResbufChain& chain) {
 
 // ------------------------------------------------------------- dictionary
 
-ZcDbDictionary::ZcDbDictionary() { initNew("DICTIONARY", {{330, "0"}, {100, "AcDbDictionary"}, {281, "1"}}); }
+ZcDbDictionary::ZcDbDictionary() {
+  if (host::makingView()) return;
+  initNew("DICTIONARY", {{330, "0"}, {100, "AcDbDictionary"}, {281, "1"}});
+}
 
 bool ZcDbDictionary::isHardOwner() const { return getInt("AcDbDictionary", 280, 0) != 0; }
 
@@ -705,7 +732,10 @@ Zcad::ErrorStatus ZcDbDictionary::remove(const std::wstring& key) {
 
 // --------------------------------------------------------------- XRecord
 
-ZcDbXrecord::ZcDbXrecord() { initNew("XRECORD", {{330, "0"}, {100, "AcDbXrecord"}, {280, "1"}}); }
+ZcDbXrecord::ZcDbXrecord() {
+  if (host::makingView()) return;
+  initNew("XRECORD", {{330, "0"}, {100, "AcDbXrecord"}, {280, "1"}});
+}
 
 // Data of an XRecord: the tags after its marker, less the leading cloning flag.
 
@@ -752,6 +782,7 @@ Zcad::ErrorStatus ZcDbXrecord::setXlateReferences(bool) { return checkWrite(); }
 // ----------------------------------------------------------------- group
 
 ZcDbGroup::ZcDbGroup(const std::wstring& description, bool selectable) {
+  if (host::makingView()) return;
   initNew("GROUP", {{330, "0"},
                     {100, "AcDbGroup"},
                     {300, host::toUtf8(description)},

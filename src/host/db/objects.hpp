@@ -13,6 +13,12 @@
 #include "host/db/database.hpp"
 #include "host/db/resbuf.hpp"
 
+namespace host {
+// True while the database builds a view of a record it holds: constructors
+// then skip the template tags of a new object, which the view would drop.
+bool makingView();
+}  // namespace host
+
 // Run-time class of a host object: its name and the DXF subclass marker it
 // adds ("AcDbBlockReference"), which the selection filters match.
 class ZcRxClass {

@@ -20,6 +20,7 @@ void addPoint(Tags& t, int code, const ZcGePoint3d& p) {
 // ------------------------------------------------------- light polyline
 
 ZcDbPolyline::ZcDbPolyline() {
+  if (host::makingView()) return;
   Tags t = entityHead();
   t.push_back({100, "AcDbPolyline"});
   t.push_back({90, "0"});
@@ -269,6 +270,7 @@ static Tags vertexTags(const char* marker, const ZcGePoint3d& p, int flags, bool
 
 ZcDb2dVertex::ZcDb2dVertex() : ZcDb2dVertex(ZcGePoint3d()) {}
 ZcDb2dVertex::ZcDb2dVertex(const ZcGePoint3d& p, double bulge) {
+  if (host::makingView()) return;
   Tags t = vertexTags("AcDb2dVertex", p, 0);
   if (bulge != 0) t.push_back({42, host::formatDouble(bulge)});
   initNew("VERTEX", t);
@@ -286,7 +288,10 @@ double ZcDb2dVertex::startWidth() const { return getDouble("AcDb2dVertex", 40, 0
 double ZcDb2dVertex::endWidth() const { return getDouble("AcDb2dVertex", 41, 0); }
 
 ZcDb3dPolylineVertex::ZcDb3dPolylineVertex() : ZcDb3dPolylineVertex(ZcGePoint3d()) {}
-ZcDb3dPolylineVertex::ZcDb3dPolylineVertex(const ZcGePoint3d& p) { initNew("VERTEX", vertexTags("AcDb3dPolylineVertex", p, 32)); }
+ZcDb3dPolylineVertex::ZcDb3dPolylineVertex(const ZcGePoint3d& p) {
+  if (host::makingView()) return;
+  initNew("VERTEX", vertexTags("AcDb3dPolylineVertex", p, 32));
+}
 ZcDb::Vertex3dType ZcDb3dPolylineVertex::vertexType() const {
   int f = vertexFlags();
   if (f & 16) return ZcDb::k3dControlVertex;
@@ -294,11 +299,18 @@ ZcDb::Vertex3dType ZcDb3dPolylineVertex::vertexType() const {
   return ZcDb::k3dSimpleVertex;
 }
 ZcDbPolygonMeshVertex::ZcDbPolygonMeshVertex() : ZcDbPolygonMeshVertex(ZcGePoint3d()) {}
-ZcDbPolygonMeshVertex::ZcDbPolygonMeshVertex(const ZcGePoint3d& p) { initNew("VERTEX", vertexTags("AcDbPolygonMeshVertex", p, 64)); }
+ZcDbPolygonMeshVertex::ZcDbPolygonMeshVertex(const ZcGePoint3d& p) {
+  if (host::makingView()) return;
+  initNew("VERTEX", vertexTags("AcDbPolygonMeshVertex", p, 64));
+}
 ZcDbPolyFaceMeshVertex::ZcDbPolyFaceMeshVertex() : ZcDbPolyFaceMeshVertex(ZcGePoint3d()) {}
-ZcDbPolyFaceMeshVertex::ZcDbPolyFaceMeshVertex(const ZcGePoint3d& p) { initNew("VERTEX", vertexTags("AcDbPolyFaceMeshVertex", p, 192)); }
+ZcDbPolyFaceMeshVertex::ZcDbPolyFaceMeshVertex(const ZcGePoint3d& p) {
+  if (host::makingView()) return;
+  initNew("VERTEX", vertexTags("AcDbPolyFaceMeshVertex", p, 192));
+}
 ZcDbFaceRecord::ZcDbFaceRecord() : ZcDbFaceRecord(0, 0, 0, 0) {}
 ZcDbFaceRecord::ZcDbFaceRecord(int a, int b, int c, int d) {
+  if (host::makingView()) return;
   Tags t = vertexTags("AcDbFaceRecord", ZcGePoint3d(), 128, false);
   t.push_back({71, std::to_string(a)});
   t.push_back({72, std::to_string(b)});
@@ -312,7 +324,10 @@ int ZcDbFaceRecord::getVertexAt(int i) const {
 }
 Zcad::ErrorStatus ZcDbFaceRecord::getGeomExtents(ZcDbExtents&) const { return Zcad::eInvalidExtents; }
 
-ZcDbSequenceEnd::ZcDbSequenceEnd() { initNew("SEQEND", entityHead()); }
+ZcDbSequenceEnd::ZcDbSequenceEnd() {
+  if (host::makingView()) return;
+  initNew("SEQEND", entityHead());
+}
 Zcad::ErrorStatus ZcDbSequenceEnd::getGeomExtents(ZcDbExtents&) const { return Zcad::eInvalidExtents; }
 
 // --------------------------------------------------- old-style polylines
@@ -384,7 +399,10 @@ Zcad::ErrorStatus ZcDbPolylineWithVertices::getGeomExtents(ZcDbExtents& ext) con
   return Zcad::eOk;
 }
 
-ZcDb2dPolyline::ZcDb2dPolyline() { initNew("POLYLINE", polylineTags("AcDb2dPolyline", 0)); }
+ZcDb2dPolyline::ZcDb2dPolyline() {
+  if (host::makingView()) return;
+  initNew("POLYLINE", polylineTags("AcDb2dPolyline", 0));
+}
 double ZcDb2dPolyline::elevation() const { return getPoint("AcDb2dPolyline", 10).z; }
 Zcad::ErrorStatus ZcDb2dPolyline::setElevation(double z) { return setPoint("AcDb2dPolyline", 10, ZcGePoint3d(0, 0, z)); }
 ZcDb::Poly2dType ZcDb2dPolyline::polyType() const {
@@ -407,7 +425,10 @@ bool ZcDb2dPolyline::toPath(Path& path) const {
   return true;
 }
 
-ZcDb3dPolyline::ZcDb3dPolyline() { initNew("POLYLINE", polylineTags("AcDb3dPolyline", 8)); }
+ZcDb3dPolyline::ZcDb3dPolyline() {
+  if (host::makingView()) return;
+  initNew("POLYLINE", polylineTags("AcDb3dPolyline", 8));
+}
 ZcDb::Poly3dType ZcDb3dPolyline::polyType() const {
   int f = polylineFlags();
   if (f & 4) return int(getInt("AcDb3dPolyline", 75, 0)) == 5 ? ZcDb::k3dQuadSplinePoly : ZcDb::k3dCubicSplinePoly;
@@ -425,11 +446,17 @@ bool ZcDb3dPolyline::toPath(Path& path) const {
 }
 
 ZcDbPolygonMesh::ZcDbPolygonMesh() : ZcDbPolygonMesh(0, 0) {}
-ZcDbPolygonMesh::ZcDbPolygonMesh(int m, int n) { initNew("POLYLINE", polylineTags("AcDbPolygonMesh", 16, m, n)); }
+ZcDbPolygonMesh::ZcDbPolygonMesh(int m, int n) {
+  if (host::makingView()) return;
+  initNew("POLYLINE", polylineTags("AcDbPolygonMesh", 16, m, n));
+}
 int ZcDbPolygonMesh::mSize() const { return int(getInt("AcDbPolygonMesh", 71, 0)); }
 int ZcDbPolygonMesh::nSize() const { return int(getInt("AcDbPolygonMesh", 72, 0)); }
 
-ZcDbPolyFaceMesh::ZcDbPolyFaceMesh() { initNew("POLYLINE", polylineTags("AcDbPolyFaceMesh", 64, 0, 0)); }
+ZcDbPolyFaceMesh::ZcDbPolyFaceMesh() {
+  if (host::makingView()) return;
+  initNew("POLYLINE", polylineTags("AcDbPolyFaceMesh", 64, 0, 0));
+}
 int ZcDbPolyFaceMesh::numVertices() const { return int(getInt("AcDbPolyFaceMesh", 71, 0)); }
 int ZcDbPolyFaceMesh::numFaces() const { return int(getInt("AcDbPolyFaceMesh", 72, 0)); }
 

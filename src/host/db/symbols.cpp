@@ -24,6 +24,7 @@ static Tags recordTemplate(const char* marker, const std::string& extraName = {}
 }
 
 ZcDbLayerTableRecord::ZcDbLayerTableRecord() {
+  if (host::makingView()) return;
   Tags t = recordTemplate("AcDbLayerTableRecord");
   t.push_back({62, "7"});
   t.push_back({6, "Continuous"});
@@ -50,6 +51,7 @@ Zcad::ErrorStatus ZcDbLayerTableRecord::setIsLocked(bool on) { return setFlags(o
 std::string ZcDbLayerTableRecord::linetypeName() const { return getString("AcDbLayerTableRecord", 6, "Continuous"); }
 
 ZcDbBlockTableRecord::ZcDbBlockTableRecord() {
+  if (host::makingView()) return;
   initNew("BLOCK_RECORD",
           {{330, "0"}, {100, "AcDbSymbolTableRecord"}, {100, "AcDbBlockTableRecord"}, {2, ""}, {340, "0"}, {70, "0"}, {280, "1"}, {281, "0"}});
 }
@@ -137,6 +139,7 @@ std::string ZcDbBlockTableRecord::pathName() const {
 }
 
 ZcDbTextStyleTableRecord::ZcDbTextStyleTableRecord() {
+  if (host::makingView()) return;
   Tags t = recordTemplate("AcDbTextStyleTableRecord");
   t.push_back({40, "0.0"});
   t.push_back({41, "1.0"});
@@ -156,9 +159,13 @@ Zcad::ErrorStatus ZcDbTextStyleTableRecord::setFileName(const std::string& f) {
   return setValue("AcDbTextStyleTableRecord", 3, f);
 }
 
-ZcDbRegAppTableRecord::ZcDbRegAppTableRecord() { initNew("APPID", recordTemplate("AcDbRegAppTableRecord")); }
+ZcDbRegAppTableRecord::ZcDbRegAppTableRecord() {
+  if (host::makingView()) return;
+  initNew("APPID", recordTemplate("AcDbRegAppTableRecord"));
+}
 
 ZcDbLinetypeTableRecord::ZcDbLinetypeTableRecord() {
+  if (host::makingView()) return;
   Tags t = recordTemplate("AcDbLinetypeTableRecord");
   t.push_back({3, ""});
   t.push_back({72, "65"});

@@ -140,15 +140,21 @@ void PackedTags::assign(const Tags& tags) {
   data_ = std::move(b);
 }
 
+// GCC 12 sees an overlap in std::string::replace that cannot happen.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wrestrict"
+#endif
 void PackedTags::replaceBytes(const char* from, const char* to, int code, std::string_view value) {
   const size_t a = size_t(from - data_.data()), b = size_t(to - data_.data());
-  std::string out;
-  out.reserve(data_.size() - (b - a) + value.size() + 8);
-  out.append(data_, 0, a);
-  appendTo(out, code, value);
-  out.append(data_, b, std::string::npos);
-  data_ = std::move(out);
+  std::string tag;
+  appendTo(tag, code, value);
+  // In place: a record is rewritten one value at a time.
+  data_.replace(a, b - a, tag);
 }
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic pop
+#endif
 
 Tags PackedTags::unpack() const {
   Tags out;

@@ -517,6 +517,9 @@ int zcedRetName(ZcDbObjectId id, int type) {
   if (type != RTENAME) return RTERROR;
   return setResult(Value::entity(id));
 }
+int zcedRetPickSet(long selectionSetNumber) {
+  return setResult(Value::selectionSet(host::lisp::SelectionSetRef{selectionSetNumber}));
+}
 int zcedRetPoint(const ZcGePoint3d& p) { return setResult(Value::point(p, true)); }
 int zcedRetList(const ResbufChain& chain) {
   try {

@@ -155,6 +155,8 @@ int zcedRetInt(int value);
 int zcedRetReal(double value);
 int zcedRetStr(const std::wstring& value);
 int zcedRetName(ZcDbObjectId id, int type = RTENAME);
+// A selection set (by its number) as the call's value.
+int zcedRetPickSet(long selectionSetNumber);
 int zcedRetPoint(const ZcGePoint3d& p);
 // The elements of `chain` become the elements of the returned list.
 int zcedRetList(const ResbufChain& chain);

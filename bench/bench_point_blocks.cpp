@@ -1,0 +1,124 @@
+// Point blocks of a large survey: 100,000 points of five codes placed in a
+// drawing as point blocks (updateDrawing of a table), and read back from the
+// drawing into a table (updateFromDrawing).
+//
+//   bench_point_blocks [benchmark options]
+//
+// The block library comes from the installation folder (GELTARO_HOME, else
+// the data/ folder found above the program). GELTARO_BENCH_BLOCK_POINTS sets
+// another number of points. After the benchmarks a summary compares the
+// figures with the targets (each under one second).
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <memory>
+#include <sstream>
+#include <string>
+
+#include "host/app/console_io.hpp"
+#include "host/ed/editor.hpp"
+#include "points/blocks.hpp"
+#include "points/table.hpp"
+#include "tools/codification.hpp"
+
+namespace {
+
+int pointCount() {
+  const char* v = std::getenv("GELTARO_BENCH_BLOCK_POINTS");
+  return v && *v ? std::max(10, std::atoi(v)) : 100000;
+}
+
+const listePointsDuDessin& table() {
+  static const listePointsDuDessin t = [] {
+    listePointsDuDessin made;
+    const int codes[] = {1, 2, 3, 100, 7};
+    for (int i = 0; i < pointCount(); ++i) {
+      pointDuDessin p;
+      const std::wstring name = std::to_wstring(i + 1);
+      p.setParams(name.c_str(), {651000.0 + (i % 500) * 2.5, 6862000.0 + (i / 500) * 2.5, 40.0 + (i % 83) * 0.1},
+                  codes[i % 5]);
+      made.Ajouter(p);
+    }
+    return made;
+  }();
+  return t;
+}
+
+std::map<std::string, double> gSeconds;
+
+// Progress windows and messages stay quiet.
+struct Quiet {
+  std::istringstream in;
+  std::ostringstream out;
+  host::ConsoleIO io{in, out};
+  host::ConsoleIO* previous = host::setConsole(&io);
+  ~Quiet() { host::setConsole(previous); }
+};
+
+void BM_PlacePointBlocks(benchmark::State& state) {
+  Quiet quiet;
+  codification();  // the table and its file exist before timing
+  double total = 0;
+  int blocks = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    auto db = std::make_unique<ZcDbDatabase>(true);
+    zcdbSetCurDwg(db.get());
+    listePointsDuDessin t = table();
+    state.ResumeTiming();
+    const auto start = std::chrono::steady_clock::now();
+    t.updateDrawing();
+    total += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    state.PauseTiming();
+    blocks = int(std::count_if(t.points().begin(), t.points().end(), [](auto& p) { return p.getId().isValid(); }));
+    zcdbSetCurDwg(nullptr);
+    db.reset();
+    state.ResumeTiming();
+  }
+  state.counters["blocks"] = blocks;
+  if (blocks != pointCount()) state.SkipWithError("not every point got its block");
+  if (state.iterations() > 0) gSeconds["place"] = total / double(state.iterations());
+}
+BENCHMARK(BM_PlacePointBlocks)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
+
+void BM_ReadPointBlocks(benchmark::State& state) {
+  Quiet quiet;
+  auto db = std::make_unique<ZcDbDatabase>(true);
+  zcdbSetCurDwg(db.get());
+  listePointsDuDessin placed = table();
+  placed.updateDrawing();
+  double total = 0;
+  int points = 0;
+  for (auto _ : state) {
+    listePointsDuDessin t;
+    const auto start = std::chrono::steady_clock::now();
+    t.updateFromDrawing();
+    total += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    points = t.nbPoint();
+  }
+  zcdbSetCurDwg(nullptr);
+  state.counters["points"] = points;
+  if (points != pointCount()) state.SkipWithError("not every block was read back");
+  if (state.iterations() > 0) gSeconds["read"] = total / double(state.iterations());
+}
+BENCHMARK(BM_ReadPointBlocks)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  std::printf("\nTargets (%d point blocks):\n", pointCount());
+  for (const char* name : {"place", "read"}) {
+    auto it = gSeconds.find(name);
+    if (it == gSeconds.end()) continue;
+    std::printf("  %-6s %8.3f s  %s (under 1 s)\n", name, it->second, it->second < 1.0 ? "PASS" : "FAIL");
+  }
+  return 0;
+}
