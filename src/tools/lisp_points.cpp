@@ -158,11 +158,14 @@ void lisp_chgreppts() {
   ZcDbDatabase* db = zcdbCurDwg();
   listePointsDuDessin* table = tableCourante();
   if (!db || !table) return;
-  // Taken from the installation folder, in lower case, as a .dwg name.
-  std::wstring fichier = fichierInstallation(args[1].resval.rstring);
-  for (wchar_t& c : fichier)
+  // The given name in lower case, as a .dwg name, taken from the
+  // installation folder. Only the name is lower-cased: the folder is used as
+  // it is spelt, since the file system may tell cases apart.
+  std::wstring nom = args[1].resval.rstring;
+  for (wchar_t& c : nom)
     if (c >= L'A' && c <= L'Z') c = wchar_t(c - L'A' + L'a');
-  if (fichier.size() < 4 || fichier.substr(fichier.size() - 4) != L".dwg") fichier += L".dwg";
+  if (nom.size() < 4 || nom.substr(nom.size() - 4) != L".dwg") nom += L".dwg";
+  const std::wstring fichier = fichierInstallation(nom);
   ZcDbObjectId bloc;
   if (!trouverOuDefinirBloc(fichier, db, bloc)) return;
   const int32_t code = int32_t(entier(args[0]));
@@ -249,11 +252,13 @@ void lisp_seloncode() {
 
 void lisp_selonnum() {
   const ResbufChain args = zcedGetArgs();
-  if (args.size() < 3 || args[0].restype != RTSTR || !estEntier(args[1]) || !estEntier(args[2])) {
+  // The numbers are shorts: a range of long integers could run for billions
+  // of names.
+  if (args.size() < 3 || args[0].restype != RTSTR || args[1].restype != RTSHORT || args[2].restype != RTSHORT) {
     zcedRetNil();
     return;
   }
-  const long a = entier(args[1]), b = entier(args[2]);
+  const long a = args[1].resval.rint, b = args[2].resval.rint;
   std::vector<ZcDbObjectId> ids;
   if (listePointsDuDessin* table = tableCourante()) {
     for (long n = std::min(a, b); n <= std::max(a, b); ++n) {
