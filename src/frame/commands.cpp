@@ -7,20 +7,23 @@
 #include "points/project.hpp"
 #include "tools/codification_commands.hpp"
 #include "tools/lisp_points.hpp"
+#include "tools/points_dialog.hpp"
+#include "tools/tables_manager.hpp"
+#include "tools/xyz_dialog.hpp"
 
 const std::array<commandeModule, 13> tableCommandes = {{
     {L"CARROYAGE", 2, nullptr},
     {L"VCODIFICATION", 1, vcodification},
-    {L"COORDSXYZ", 0, nullptr},
+    {L"COORDSXYZ", 0, commandeCoordsXYZ},
     {L"CORRPOLFERMEE", 0, nullptr},
     {L"CORRPOLOUVERTE", 0, nullptr},
     {L"CORRMCARRES", 0, nullptr},
     {L"IMPORTGSI", 0, nullptr},
     {L"RECT3PT", 3, nullptr},
-    {L"IMPORTPOINTS", 2, nullptr},
-    {L"EXPORTPOINTS", 2, nullptr},
-    {L"TABLEXYZ", 2, nullptr},
-    {L"MAJPOINTS", 2, nullptr},
+    {L"IMPORTPOINTS", 2, commandeImportPoints},
+    {L"EXPORTPOINTS", 2, commandeExportPoints},
+    {L"TABLEXYZ", 2, commandeTableXYZ},
+    {L"MAJPOINTS", 2, commandeMajPoints},
     {L"PTSEN3D", 0, ptsEn3d},
 }};
 
@@ -54,7 +57,7 @@ const std::array<fonctionLisp, 42> tableFonctionsLisp = {{
     {L"updarxttxt", lisp_updarxttxt},
     {L"c:decrireblock", nullptr},
     {L"c:tablegendes", nullptr},
-    {L"c:gererLeves", nullptr},
+    {L"c:gererLeves", c_gererLeves},
     {L"C:pointsParDecalage", nullptr},
     {L"C:ZoomLeve", nullptr},
     {L"selectionnerCode", nullptr},

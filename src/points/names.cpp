@@ -35,4 +35,35 @@ bool cleNom(const wchar_t* nom, std::string& cle) {
 
 bool estSansNom(std::string_view ansi) { return trimmed(ansi, " *.").empty(); }
 
+namespace {
+int signe(int v) { return v < 0 ? -1 : v > 0 ? 1 : 0; }
+}  // namespace
+
+cleNomPoint cleTri(std::string_view nom) {
+  cleNomPoint c;
+  c.entier = minuscules(nom);
+  std::size_t i = 0;
+  while (i < nom.size() && !(nom[i] >= '0' && nom[i] <= '9')) ++i;
+  c.prefixe = c.entier.substr(0, i);
+  // The number saturates rather than wraps on absurdly long digit runs.
+  for (; i < nom.size() && nom[i] >= '0' && nom[i] <= '9'; ++i)
+    c.nombre = c.nombre > 1000000000000000000ULL ? c.nombre : c.nombre * 10 + unsigned(nom[i] - '0');
+  c.reste = c.entier.substr(i);
+  return c;
+}
+
+int comparerCles(const cleNomPoint& a, const cleNomPoint& b) {
+  if (a.entier == b.entier) return 0;
+  if (a.prefixe.empty() != b.prefixe.empty()) return a.prefixe.empty() ? 1 : -1;
+  if (a.prefixe != b.prefixe) return signe(a.prefixe.compare(b.prefixe));
+  if (a.nombre != b.nombre) return a.nombre < b.nombre ? -1 : 1;
+  return signe(a.reste.compare(b.reste));
+}
+
+int comparerNomsPoints(std::string_view a, std::string_view b) { return comparerCles(cleTri(a), cleTri(b)); }
+
+int comparerNomsPoints(const std::wstring& a, const std::wstring& b) {
+  return comparerNomsPoints(host::toAnsi(a), host::toAnsi(b));
+}
+
 }  // namespace geltaro::points

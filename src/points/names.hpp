@@ -21,4 +21,21 @@ bool cleNom(const wchar_t* nom, std::string& cle);
 // A name that is empty once spaces, '*' and '.' are trimmed counts as none.
 bool estSansNom(std::string_view ansi);
 
+// The order of point names in lists: equal ignoring case; else a name
+// with a letter prefix before one without; else prefixes (ignoring case),
+// then the numbers after them as integers, then the rests (ignoring case).
+// So P2 < P10 < 10. Gives -1, 0 or 1.
+int comparerNomsPoints(std::string_view a, std::string_view b);
+int comparerNomsPoints(const std::wstring& a, const std::wstring& b);
+
+// A name split once for many comparisons (sorting long lists).
+struct cleNomPoint {
+  std::string entier;   // the whole name in lower case
+  std::string prefixe;  // before the first digit, lower case
+  unsigned long long nombre = 0;
+  std::string reste;    // after the digits, lower case
+};
+cleNomPoint cleTri(std::string_view nom);
+int comparerCles(const cleNomPoint& a, const cleNomPoint& b);
+
 }  // namespace geltaro::points

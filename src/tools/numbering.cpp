@@ -1,0 +1,202 @@
+#include "tools/numbering.hpp"
+
+#include <climits>
+#include <cstdint>
+
+#include "host/db/database.hpp"
+
+using namespace host::ui;
+
+namespace {
+
+constexpr const char* kTitreNumerotation = "Num\u00e9rotation";
+constexpr const char* kTitreChoix = "Choisissez";
+constexpr const char* kColonneChoix = "Modeles";
+
+// Sum of two 32-bit numbers wrapping around at the ends of the range, as the
+// number field of a generator does, without the undefined overflow.
+std::int32_t ajouter(std::int32_t a, std::int32_t b) {
+  return std::int32_t(std::uint32_t(a) + std::uint32_t(b));
+}
+
+std::string utf8(const std::wstring& w) { return host::toUtf8(w); }
+
+}  // namespace
+
+std::wstring formerNom(const std::wstring& prefixe, long long numero, const std::wstring& suffixe) {
+  return prefixe + std::to_wstring(numero) + suffixe;
+}
+
+std::wstring nomNumerote(const std::wstring& prefixe, int depart, const std::wstring& suffixe, int i) {
+  return formerNom(prefixe, static_cast<long long>(depart) + i, suffixe);
+}
+
+std::wstring lettresSuivantes(const std::wstring& s) {
+  if (s.empty()) return L"A";
+  std::wstring r = s;
+  if (r.back() != L'Z') {
+    r.back() = wchar_t(r.back() + 1);
+    return r;
+  }
+  std::size_t i = r.size();
+  while (i > 0 && r[i - 1] == L'Z') r[--i] = L'A';
+  if (i == 0) r.insert(r.begin(), L'A');
+  else r[i - 1] = wchar_t(r[i - 1] + 1);
+  return r;
+}
+
+// ---------------------------------------------------------------- numeroteur
+
+int numeroteur::lettresSuffixeSuivantes() {
+  suffixe_ = lettresSuivantes(suffixe_);
+  return 0;
+}
+
+int numeroteur::lettresPrefixeSuivantes() {
+  prefixe_ = lettresSuivantes(prefixe_);
+  return 0;
+}
+
+// ---------------------------------------------------------- numeroteurEntier
+
+std::wstring numeroteurEntier::nomSuivant() {
+  std::wstring nom = formerNom(prefixe_, numero_, suffixe_);
+  numero_ = ajouter(numero_, pas_);
+  return nom;
+}
+
+int numeroteurEntier::lettresSuffixeSuivantes() {
+  numeroteur::lettresSuffixeSuivantes();
+  numero_ = reprise_;
+  return numero_;
+}
+
+int numeroteurEntier::lettresPrefixeSuivantes() {
+  numeroteur::lettresPrefixeSuivantes();
+  numero_ = reprise_;
+  return numero_;
+}
+
+void numeroteurEntier::incrementer() { numero_ = ajouter(numero_, 1); }
+
+int numeroteurEntier::numeroCourant(bool avancer) {
+  const int courant = numero_;
+  if (avancer) numero_ = ajouter(numero_, 1);
+  return courant;
+}
+
+void numeroteurEntier::initialiser(const std::wstring& prefixe, int numero, const std::wstring& suffixe, int pas) {
+  prefixe_ = prefixe;
+  numero_ = numero;
+  suffixe_ = suffixe;
+  pas_ = pas;
+}
+
+// --------------------------------------------------------- CModeNumerotation
+
+CModeNumerotation::CModeNumerotation() : Dialog(kTitreNumerotation) {
+  add<Edit>(IDC_NUM_PREFIXE, "Pr\u00e9fixe");
+  add<Edit>(IDC_NUM_DEPART, "Num\u00e9ro de d\u00e9part").setIntRange(INT_MIN, INT_MAX);
+  add<Edit>(IDC_NUM_SUFFIXE, "Suffixe");
+  add<Edit>(IDC_NUM_EXEMPLE, "Exemple:").setReadOnly();
+  add<Button>(IDOK, "OK");
+  add<Button>(IDCANCEL, "Cancel");
+}
+
+void CModeNumerotation::onInit() {
+  // The example stays empty until the prefix or the suffix is typed.
+  updateData(false);
+  setFocus(IDC_NUM_PREFIXE);
+}
+
+void CModeNumerotation::doDataExchange(DataExchange& dx) {
+  auto texte = [&](int id, std::wstring& valeur) {
+    std::string t = utf8(valeur);
+    dx.text(id, t);
+    if (dx.saving()) valeur = host::fromUtf8(t);
+  };
+  texte(IDC_NUM_PREFIXE, prefixe);
+  dx.integer(IDC_NUM_DEPART, numero);
+  texte(IDC_NUM_SUFFIXE, suffixe);
+}
+
+void CModeNumerotation::onKillFocus(int id) {
+  if (id == IDC_NUM_PREFIXE || id == IDC_NUM_SUFFIXE) majExemple();
+}
+
+void CModeNumerotation::majExemple() {
+  // Read from the fields without a data exchange, so that a start number
+  // being corrected does not raise a message at each letter of the prefix;
+  // until it is an integer again the example keeps the number last accepted.
+  const auto depart = get<Edit>(IDC_NUM_DEPART).integer();
+  const std::wstring exemple = formerNom(host::fromUtf8(get<Edit>(IDC_NUM_PREFIXE).text()), depart.value_or(numero),
+                                        host::fromUtf8(get<Edit>(IDC_NUM_SUFFIXE).text()));
+  get<Edit>(IDC_NUM_EXEMPLE).setText(utf8(exemple));
+}
+
+bool demanderNumerotation(std::wstring& prefixe, int& numero, std::wstring& suffixe) {
+  CModeNumerotation dlg;
+  dlg.prefixe = prefixe;
+  dlg.numero = numero;
+  dlg.suffixe = suffixe;
+  if (dlg.doModal() != IDOK) return false;
+  prefixe = dlg.prefixe;
+  numero = dlg.numero;
+  suffixe = dlg.suffixe;
+  return true;
+}
+
+// -------------------------------------------------------------- CMultiChoice
+
+CMultiChoice::CMultiChoice(const std::vector<std::wstring>& elements, std::vector<std::uint16_t>& drapeaux,
+                           const std::wstring& texte, const std::wstring& titre)
+    : Dialog(titre.empty() ? std::string(kTitreChoix) : utf8(titre)), elements_(elements), drapeaux_(drapeaux) {
+  add<Static>(IDC_CHOIX_TEXTE, utf8(texte));
+  add<ListView>(IDC_CHOIX_LISTE, "Liste");
+  add<Button>(IDC_CHOIX_TOUS, "Tous");
+  add<Button>(IDC_CHOIX_AUCUN, "Aucun");
+  add<Button>(IDC_CHOIX_INVERSER, "Inverser");
+  add<Button>(IDOK, "OK");
+  add<Button>(IDCANCEL, "Cancel");
+}
+
+void CMultiChoice::onInit() {
+  auto& liste = get<ListView>(IDC_CHOIX_LISTE);
+  // Full-row selection has no headless counterpart; the single column takes
+  // the whole width of the list.
+  liste.setCheckBoxes(true);
+  liste.addColumn(kColonneChoix, 1, Align::Left);
+  for (std::size_t i = 0; i < elements_.size(); ++i) {
+    const int ligne = liste.addRow({utf8(elements_[i])}, std::int64_t(i));
+    liste.setChecked(ligne, i < drapeaux_.size() && drapeaux_[i] != 0);
+  }
+}
+
+void CMultiChoice::onPress(int id) {
+  auto& liste = get<ListView>(IDC_CHOIX_LISTE);
+  for (int ligne = 0; ligne < liste.rowCount(); ++ligne) {
+    if (id == IDC_CHOIX_TOUS) liste.setChecked(ligne, true);
+    else if (id == IDC_CHOIX_AUCUN) liste.setChecked(ligne, false);
+    else if (id == IDC_CHOIX_INVERSER) liste.setChecked(ligne, !liste.checked(ligne));
+  }
+}
+
+bool CMultiChoice::onOk() {
+  // Rows keep the index of their item as data, whatever their order.
+  const auto& liste = get<ListView>(IDC_CHOIX_LISTE);
+  for (int ligne = 0; ligne < liste.rowCount(); ++ligne) {
+    const auto i = std::size_t(liste.row(ligne).data);
+    if (i < drapeaux_.size()) drapeaux_[i] = liste.checked(ligne) ? 1 : 0;
+  }
+  return true;
+}
+
+bool demanderChoix(const std::vector<std::wstring>& elements, std::vector<std::uint16_t>& drapeaux,
+                   const std::wstring& texte, const std::wstring& titre, const std::wstring& /*colonne*/) {
+  // The zeros stay in the caller's list whatever the answer, so that it
+  // runs parallel to the items afterwards.
+  if (drapeaux.empty() && !elements.empty()) drapeaux.assign(elements.size(), 0);
+  if (drapeaux.size() != elements.size()) return false;
+  CMultiChoice dlg(elements, drapeaux, texte, titre);
+  return dlg.doModal() == IDOK;
+}
