@@ -172,6 +172,54 @@ PTSEN3D
                 failures.append(f"{name}: row {cells} instead of {want_cells}")
                 break
 
+    # The saved drawing again: a coordinate table of three points, and the
+    # point tables manager (create two tables, rename one, merge, delete).
+    script = f"""TABLEXYZ
+select 269 0 1 2
+press 268
+ok
+651000,6862300
+ok
+gererLeves
+press 399
+press 399
+select 403 1
+set 398 Parcelle
+press 402
+select 403 0 1
+press 400
+select 403 2
+press 401
+cancel
+"""
+    final = os.path.join(home, "final.dxf")
+    r = run(geltaro, home, script, save=final, drawing=saved)
+    if r.returncode != 0:
+        failures.append(f"third session: {r.stderr}")
+    else:
+        doc = ezdxf.readfile(final)
+        groups = [g for _, g in doc.groups]
+        if len(groups) != 1:
+            failures.append(f"{len(groups)} groups instead of the coordinate table's one")
+        else:
+            kinds = {}
+            for e in groups[0]:
+                kinds[e.dxftype()] = kinds.get(e.dxftype(), 0) + 1
+            # 4 headers + 3 rows of 4 cells (an empty Z cell has no text);
+            # 3 column lines + the header line; the frame.
+            cells = 4 + 12 - sum(1 for p in points[:3] if p[3] is None)
+            if kinds != {"TEXT": cells, "LINE": 4, "LWPOLYLINE": 1}:
+                failures.append(f"coordinate table entities {kinds}")
+            texts = {e.dxf.text for e in groups[0] if e.dxftype() == "TEXT"}
+            for name, x, y, z, code in points[:3]:
+                if name not in texts or f"{x:.4f}" not in texts:
+                    failures.append(f"coordinate table lacks {name} or {x:.4f}")
+        tags = [t.value for t in doc.layers.get("0").get_extension_dict()["GELTARO4_VREL_DATA"].tags]
+        names = [v for t, v in zip(doc.layers.get("0").get_extension_dict()["GELTARO4_VREL_DATA"].tags, tags)
+                 if t.code == 300]
+        if names != ["LEVE", "Parcelle", "LEVE + Parcelle"]:
+            failures.append(f"tables stored: {names}")
+
     for f in failures:
         print("FAIL", f)
     print("point files:", "FAILED" if failures else "passed")
