@@ -6,6 +6,7 @@
 #include "host/ed/editor.hpp"
 #include "points/project.hpp"
 #include "tools/codification_commands.hpp"
+#include "tools/lisp_choix.hpp"
 #include "tools/lisp_points.hpp"
 #include "tools/points_dialog.hpp"
 #include "tools/tables_manager.hpp"
@@ -52,16 +53,16 @@ const std::array<fonctionLisp, 42> tableFonctionsLisp = {{
     {L"loadcodept", lisp_loadcodept},
     {L"addcodept", lisp_addcodept},
     {L"resetcodespts", lisp_resetcodespts},
-    {L"choixpoint", nullptr},
+    {L"choixpoint", lisp_choixpoint},
     {L"chgreppts", lisp_chgreppts},
     {L"updarxttxt", lisp_updarxttxt},
     {L"c:decrireblock", nullptr},
     {L"c:tablegendes", nullptr},
     {L"c:gererLeves", c_gererLeves},
     {L"C:pointsParDecalage", nullptr},
-    {L"C:ZoomLeve", nullptr},
-    {L"selectionnerCode", nullptr},
-    {L"c:TopJndre", nullptr},
+    {L"C:ZoomLeve", C_ZoomLeve},
+    {L"selectionnerCode", lisp_selectionnerCode},
+    {L"c:TopJndre", c_TopJndre},
     {L"VRELTEXT", nullptr},
     {L"c:DISSOCBLOCK", nullptr},
     {L"c:IMPLANT2", nullptr},

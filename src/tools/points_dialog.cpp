@@ -144,8 +144,9 @@ std::vector<int> DlgPntsDuDessin::lignesAction() const {
   const auto& liste = get<ListView>(kListe);
   std::vector<int> indices;
   std::vector<std::int64_t> choisis = liste.selectedData();
-  if (choisis.empty())
+  if (choisis.empty()) {
     for (const auto& r : liste.rows()) choisis.push_back(r.data);
+  }
   for (auto d : choisis) indices.push_back(int(d));
   return indices;
 }

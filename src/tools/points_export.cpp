@@ -1,5 +1,6 @@
 #include "tools/points_export.hpp"
 
+#include <charconv>
 #include <cstdio>
 #include <fstream>
 
@@ -7,26 +8,49 @@
 #include "report/html.hpp"
 #include "tools/codification.hpp"
 
+void aDroite(std::string& out, std::string_view texte, std::size_t largeur) {
+  if (texte.size() < largeur) out.append(largeur - texte.size(), ' ');
+  out.append(texte);
+}
+
+// printf's "%*.*f": the same digits (both are correctly rounded), without
+// the cost of a format string a value.
+void ajouterFixe(std::string& out, double v, int decimales, std::size_t largeur) {
+  char texte[400];
+  const auto r = std::to_chars(texte, texte + sizeof texte, v, std::chars_format::fixed, decimales);
+  if (r.ec == std::errc()) {
+    aDroite(out, std::string_view(texte, std::size_t(r.ptr - texte)), largeur);
+    return;
+  }
+  // Out of the buffer's reach (|v| beyond 1e390 cannot happen for a
+  // double; kept for safety): the value in exponent form.
+  char court[64];
+  std::snprintf(court, sizeof court, "%*.*e", int(largeur), decimales, v);
+  out += court;
+}
+
+// "%10s\t%15.4f\t%15.4f\t%15.4f\t%5d\r\n", with "." for Z when there is no
+// altitude.
+void ajouterLignePoint(std::string& out, const pointDuDessin& p) {
+  aDroite(out, p.getNomPoint(), 10);
+  out += '\t';
+  ajouterFixe(out, p.getX(), 4, 15);
+  out += '\t';
+  ajouterFixe(out, p.getY(), 4, 15);
+  out += '\t';
+  if (p.aUneAltitude()) ajouterFixe(out, p.getZ(), 4, 15);
+  else aDroite(out, ".", 15);
+  out += '\t';
+  char code[16];
+  const auto r = std::to_chars(code, code + sizeof code, p.getCode());
+  aDroite(out, std::string_view(code, std::size_t(r.ptr - code)), 5);
+  out += "\r\n";
+}
+
 std::string lignePoint(const pointDuDessin& p) {
-  char ligne[512];
-  int n;
-  if (p.aUneAltitude())
-    n = std::snprintf(ligne, sizeof ligne, "%10s\t%15.4f\t%15.4f\t%15.4f\t%5d\r\n", p.getNomPoint(), p.getX(),
-                      p.getY(), p.getZ(), int(p.getCode()));
-  else
-    n = std::snprintf(ligne, sizeof ligne, "%10s\t%15.4f\t%15.4f\t%15s\t%5d\r\n", p.getNomPoint(), p.getX(),
-                      p.getY(), ".", int(p.getCode()));
-  if (n >= 0 && std::size_t(n) < sizeof ligne) return std::string(ligne, std::size_t(n));
-  // Coordinates too large for the line buffer (written in full by %f).
-  std::string grand(std::size_t(n) + 1, '\0');
-  if (p.aUneAltitude())
-    std::snprintf(grand.data(), grand.size(), "%10s\t%15.4f\t%15.4f\t%15.4f\t%5d\r\n", p.getNomPoint(), p.getX(),
-                  p.getY(), p.getZ(), int(p.getCode()));
-  else
-    std::snprintf(grand.data(), grand.size(), "%10s\t%15.4f\t%15.4f\t%15s\t%5d\r\n", p.getNomPoint(), p.getX(),
-                  p.getY(), ".", int(p.getCode()));
-  grand.resize(std::size_t(n));
-  return grand;
+  std::string ligne;
+  ajouterLignePoint(ligne, p);
+  return ligne;
 }
 
 bool ajouterFichierPoints(const std::vector<const pointDuDessin*>& points, const std::string& chemin,
@@ -36,7 +60,7 @@ bool ajouterFichierPoints(const std::vector<const pointDuDessin*>& points, const
   std::string texte;
   texte.reserve(points.size() * 72);
   for (const pointDuDessin* p : points) {
-    texte += lignePoint(*p);
+    ajouterLignePoint(texte, *p);
     progression.stepIt();
   }
   out.write(texte.data(), std::streamsize(texte.size()));

@@ -16,6 +16,12 @@ bool ajouterFichierPoints(const std::vector<const pointDuDessin*>& points, const
 
 // The line of a point in the text file, CR LF included.
 std::string lignePoint(const pointDuDessin& p);
+void ajouterLignePoint(std::string& out, const pointDuDessin& p);
+
+// Text of fixed-width fields: right-aligned in `largeur` characters; a
+// number with `decimales` decimals, the digits printf's "%*.*f" gives.
+void aDroite(std::string& out, std::string_view texte, std::size_t largeur);
+void ajouterFixe(std::string& out, double v, int decimales, std::size_t largeur);
 
 // A document of one table (name, X, Y, Z, code) with the standard style
 // sheet, Word-compatible when `word`. False when it cannot be written.

@@ -1,6 +1,7 @@
 #include "tools/xyz_table.hpp"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -15,6 +16,7 @@
 #include "points/blocks.hpp"
 #include "points/names.hpp"
 #include "tools/codification.hpp"
+#include "tools/points_export.hpp"
 
 namespace {
 
@@ -51,15 +53,19 @@ void decouperLigne(std::string_view ligne, std::vector<std::string_view>& jetons
 }
 
 // The leading number of a token, as a C decimal conversion reads it (0 when
-// there is none).
+// there is none): the longest prefix that is a number.
 double nombreEnTete(std::string_view jeton) {
-  const std::string texte(jeton);
-  return std::strtod(texte.c_str(), nullptr);
+  if (!jeton.empty() && jeton.front() == '+') jeton.remove_prefix(1);
+  double v = 0;
+  const auto r = std::from_chars(jeton.data(), jeton.data() + jeton.size(), v);
+  return r.ec == std::errc() ? v : 0.0;
 }
 
 long entierEnTete(std::string_view jeton) {
-  const std::string texte(jeton);
-  return std::strtol(texte.c_str(), nullptr, 10);
+  if (!jeton.empty() && jeton.front() == '+') jeton.remove_prefix(1);
+  long v = 0;
+  const auto r = std::from_chars(jeton.data(), jeton.data() + jeton.size(), v);
+  return r.ec == std::errc() ? v : 0;
 }
 
 }  // namespace
@@ -123,24 +129,18 @@ bool tableObsXYZ::sauvegarder(const std::wstring& chemin) const {
   if (!finitPar(nom, L".xyz")) nom += L".xyz";
   std::string texte;
   texte.reserve(points.size() * 72);
-  char ligne[160];
   for (const pointXYZ& p : points) {
-    const std::string nomPoint = host::toAnsi(p.nom);
-    std::snprintf(ligne, sizeof ligne, "\r\n%10s\t%14.6f\t%14.6f\t%14.6f\t%6d", nomPoint.c_str(), p.x, p.y, p.z,
-                  int(p.code));
-    // A coordinate printed in full may not fit the line buffer: written
-    // through a string then.
-    if (std::strlen(ligne) + 1 >= sizeof ligne) {
-      const int n = std::snprintf(nullptr, 0, "\r\n%10s\t%14.6f\t%14.6f\t%14.6f\t%6d", nomPoint.c_str(), p.x, p.y,
-                                  p.z, int(p.code));
-      std::string grand(std::size_t(n) + 1, '\0');
-      std::snprintf(grand.data(), grand.size(), "\r\n%10s\t%14.6f\t%14.6f\t%14.6f\t%6d", nomPoint.c_str(), p.x, p.y,
-                    p.z, int(p.code));
-      grand.resize(std::size_t(n));
-      texte += grand;
-    } else {
-      texte += ligne;
-    }
+    // "\r\n%10s\t%14.6f\t%14.6f\t%14.6f\t%6d"
+    texte += "\r\n";
+    aDroite(texte, host::toAnsi(p.nom), 10);
+    texte += '\t';
+    ajouterFixe(texte, p.x, 6, 14);
+    texte += '\t';
+    ajouterFixe(texte, p.y, 6, 14);
+    texte += '\t';
+    ajouterFixe(texte, p.z, 6, 14);
+    texte += '\t';
+    aDroite(texte, std::to_string(p.code), 6);
     if (!p.obs.empty()) texte += "\t" + host::toAnsi(p.obs);
   }
   std::ofstream out(cheminSysteme(nom), std::ios::binary | std::ios::trunc);

@@ -299,10 +299,18 @@ void ListView::sort(int column, bool ascending) {
     if (nx != ny) return nx ? -1 : 1;  // numbers before text
     return foldCase(x).compare(foldCase(y));
   };
-  std::stable_sort(rows_.begin(), rows_.end(), [&](const Row& a, const Row& b) {
-    int c = compare(a, b);
+  // The rows are sorted through their positions and moved once: a row is a
+  // handful of strings, lists may hold a million rows.
+  std::vector<std::size_t> order(rows_.size());
+  for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+    int c = compare(rows_[a], rows_[b]);
     return ascending ? c < 0 : c > 0;
   });
+  std::vector<Row> sorted;
+  sorted.reserve(rows_.size());
+  for (std::size_t i : order) sorted.push_back(std::move(rows_[i]));
+  rows_ = std::move(sorted);
   sortColumn_ = column;
   sortAscending_ = ascending;
 }
