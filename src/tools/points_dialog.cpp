@@ -115,29 +115,41 @@ void DlgPntsDuDessin::trierSur(int colonne) {
   if (colonne == etat.colonne) etat.croissant = !etat.croissant;
   else etat.colonne = colonne;
   auto& liste = get<ListView>(kListe);
-  if (!table) return;
-  // Names are split once for the whole sort, not at every comparison.
-  std::vector<geltaro::points::cleNomPoint> cles;
+  if (!table || colonne < 0 || colonne > 5) return;
+  // The key of every row is computed once (names split, coordinates read),
+  // then the rows' positions are sorted on the keys: lists may hold a
+  // million rows.
+  const std::size_t n = std::size_t(liste.rowCount());
+  std::vector<int> indices(n);
+  for (std::size_t k = 0; k < n; ++k) indices[k] = int(liste.row(int(k)).data);
+  std::vector<geltaro::points::cleNomPoint> noms;
+  std::vector<double> valeurs;
   if (colonne == 1) {
-    cles.resize(std::size_t(table->nbPoint()));
-    for (int i = 0; i < table->nbPoint(); ++i) cles[std::size_t(i)] = geltaro::points::cleTri(table->getData(i)->getNomPoint());
-  }
-  const listePointsDuDessin* t = table;
-  liste.setComparator([t, &cles, colonne](const ListView::Row& a, const ListView::Row& b, int) {
-    const int i = int(a.data), j = int(b.data);
-    const pointDuDessin &p = *t->getData(i), &q = *t->getData(j);
-    auto ordre = [](auto u, auto v) { return u < v ? -1 : u == v ? 0 : 1; };
-    switch (colonne) {
-      case 0: return ordre(i, j);
-      case 1: return geltaro::points::comparerCles(cles[std::size_t(i)], cles[std::size_t(j)]);
-      case 2: return ordre(p.getX(), q.getX());
-      case 3: return ordre(p.getY(), q.getY());
-      case 4: return ordre(p.getZ(), q.getZ());
-      default: return ordre(p.getCode(), q.getCode());
+    noms.resize(n);
+    for (std::size_t k = 0; k < n; ++k) noms[k] = geltaro::points::cleTri(table->getData(indices[k])->getNomPoint());
+  } else {
+    valeurs.resize(n);
+    for (std::size_t k = 0; k < n; ++k) {
+      const pointDuDessin& p = *table->getData(indices[k]);
+      valeurs[k] = colonne == 0 ? double(indices[k])
+                   : colonne == 2 ? p.getX()
+                   : colonne == 3 ? p.getY()
+                   : colonne == 4 ? p.getZ()
+                                  : double(p.getCode());
     }
+  }
+  auto comparer = [&](std::size_t a, std::size_t b) {
+    if (colonne == 1) return geltaro::points::comparerCles(noms[a], noms[b]);
+    return valeurs[a] < valeurs[b] ? -1 : valeurs[a] == valeurs[b] ? 0 : 1;
+  };
+  std::vector<std::size_t> ordre(n);
+  for (std::size_t k = 0; k < n; ++k) ordre[k] = k;
+  const bool croissant = etat.croissant;
+  std::stable_sort(ordre.begin(), ordre.end(), [&](std::size_t a, std::size_t b) {
+    const int c = comparer(a, b);
+    return croissant ? c < 0 : c > 0;
   });
-  liste.sort(colonne, etat.croissant);
-  liste.setComparator({});
+  liste.reorder(ordre, colonne, croissant);
 }
 
 std::vector<int> DlgPntsDuDessin::lignesAction() const {

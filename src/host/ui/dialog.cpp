@@ -315,6 +315,21 @@ void ListView::sort(int column, bool ascending) {
   sortAscending_ = ascending;
 }
 
+void ListView::reorder(const std::vector<std::size_t>& order, int column, bool ascending) {
+  if (order.size() != rows_.size()) throw std::invalid_argument("ListView::reorder: not every row");
+  std::vector<char> seen(rows_.size(), 0);
+  for (std::size_t i : order) {
+    if (i >= rows_.size() || seen[i]) throw std::invalid_argument("ListView::reorder: not a permutation");
+    seen[i] = 1;
+  }
+  std::vector<Row> sorted;
+  sorted.reserve(rows_.size());
+  for (std::size_t i : order) sorted.push_back(std::move(rows_[i]));
+  rows_ = std::move(sorted);
+  sortColumn_ = column;
+  sortAscending_ = ascending;
+}
+
 void ListView::sortByHeader(int column) { sort(column, column == sortColumn_ ? !sortAscending_ : true); }
 
 // ---------------------------------------------------------------- RichText

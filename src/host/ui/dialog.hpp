@@ -253,6 +253,11 @@ class ListView : public Control {
   void setComparator(Comparator cmp) { comparator_ = std::move(cmp); }
   // Stable sort on a column; rows keep their data, selection and checks.
   void sort(int column, bool ascending = true);
+  // Puts the rows in an order the caller computed (`order[k]` = the current
+  // display index of the row that goes to position k) and records it as a
+  // sort on `column`. An order that is not a permutation of the rows throws
+  // std::invalid_argument.
+  void reorder(const std::vector<std::size_t>& order, int column, bool ascending);
   // What a header click does by default: sort on that column, upwards, or
   // the other way when it is already the sort column.
   void sortByHeader(int column);
