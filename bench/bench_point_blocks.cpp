@@ -10,6 +10,8 @@
 // figures with the targets (each under one second).
 #include <benchmark/benchmark.h>
 
+#include "targets.hpp"
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -48,7 +50,6 @@ const listePointsDuDessin& table() {
   return t;
 }
 
-std::map<std::string, double> gSeconds;
 
 // Progress windows and messages stay quiet.
 struct Quiet {
@@ -81,7 +82,7 @@ void BM_PlacePointBlocks(benchmark::State& state) {
   }
   state.counters["blocks"] = blocks;
   if (blocks != pointCount()) state.SkipWithError("not every point got its block");
-  if (state.iterations() > 0) gSeconds["place"] = total / double(state.iterations());
+  geltaro::bench::recordSeconds(state, "place", total);
 }
 BENCHMARK(BM_PlacePointBlocks)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
 
@@ -103,22 +104,12 @@ void BM_ReadPointBlocks(benchmark::State& state) {
   zcdbSetCurDwg(nullptr);
   state.counters["points"] = points;
   if (points != pointCount()) state.SkipWithError("not every block was read back");
-  if (state.iterations() > 0) gSeconds["read"] = total / double(state.iterations());
+  geltaro::bench::recordSeconds(state, "read", total);
 }
 BENCHMARK(BM_ReadPointBlocks)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  std::printf("\nTargets (%d point blocks):\n", pointCount());
-  for (const char* name : {"place", "read"}) {
-    auto it = gSeconds.find(name);
-    if (it == gSeconds.end()) continue;
-    std::printf("  %-6s %8.3f s  %s (under 1 s)\n", name, it->second, it->second < 1.0 ? "PASS" : "FAIL");
-  }
-  return 0;
+  return geltaro::bench::runWithTargets(argc, argv, std::to_string(pointCount()) + " point blocks", {"place", "read"});
 }

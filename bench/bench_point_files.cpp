@@ -9,6 +9,8 @@
 // the figures with the targets (each under one second).
 #include <benchmark/benchmark.h>
 
+#include "targets.hpp"
+
 #include <unistd.h>
 
 #include <chrono>
@@ -88,11 +90,7 @@ struct Quiet {
   ~Quiet() { host::setConsole(previous); }
 };
 
-std::map<std::string, double> gSeconds;
 
-double since(std::chrono::steady_clock::time_point start) {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
 
 void BM_ReadXyzFile(benchmark::State& state) {
   const std::wstring path = host::fromUtf8(xyzFile());
@@ -103,7 +101,7 @@ void BM_ReadXyzFile(benchmark::State& state) {
     tableObsXYZ t;
     const auto start = std::chrono::steady_clock::now();
     t.charger(path, true);
-    total += since(start);
+    total += geltaro::bench::secondsSince(start);
     points = t.points.size();
     state.PauseTiming();
     t.vider();
@@ -111,7 +109,7 @@ void BM_ReadXyzFile(benchmark::State& state) {
   }
   state.counters["points"] = double(points);
   if (points != std::size_t(pointCount())) state.SkipWithError("not every line was read");
-  if (state.iterations()) gSeconds["read xyz"] = total / double(state.iterations());
+  geltaro::bench::recordSeconds(state, "read xyz", total);
 }
 BENCHMARK(BM_ReadXyzFile)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
 
@@ -126,10 +124,10 @@ void BM_ExportText(benchmark::State& state) {
     fs::remove(path);
     const auto start = std::chrono::steady_clock::now();
     if (!exporterPoints(t, all, path)) state.SkipWithError("export failed");
-    total += since(start);
+    total += geltaro::bench::secondsSince(start);
   }
   state.counters["bytes"] = double(fs::file_size(path));
-  if (state.iterations()) gSeconds["export"] = total / double(state.iterations());
+  geltaro::bench::recordSeconds(state, "export", total);
 }
 BENCHMARK(BM_ExportText)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
 
@@ -146,24 +144,14 @@ void BM_SortListByName(benchmark::State& state) {
     state.ResumeTiming();
     const auto start = std::chrono::steady_clock::now();
     dialogue.trierSur(1);
-    total += since(start);
+    total += geltaro::bench::secondsSince(start);
   }
-  if (state.iterations()) gSeconds["sort"] = total / double(state.iterations());
+  geltaro::bench::recordSeconds(state, "sort", total);
 }
 BENCHMARK(BM_SortListByName)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  std::printf("\nTargets (%d points):\n", pointCount());
-  for (const char* name : {"read xyz", "export", "sort"}) {
-    auto it = gSeconds.find(name);
-    if (it == gSeconds.end()) continue;
-    std::printf("  %-9s %8.3f s  %s (under 1 s)\n", name, it->second, it->second < 1.0 ? "PASS" : "FAIL");
-  }
-  return 0;
+  return geltaro::bench::runWithTargets(argc, argv, std::to_string(pointCount()) + " points", {"read xyz", "export", "sort"});
 }

@@ -9,6 +9,8 @@
 // figures with the targets: each direction and delDups under one second.
 #include <benchmark/benchmark.h>
 
+#include "targets.hpp"
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -71,10 +73,9 @@ const std::string& drawingText() {
   return text;
 }
 
-std::map<std::string, double> gSeconds;
 
 void record(const benchmark::State& state, const std::string& name, double seconds) {
-  if (state.iterations() > 0) gSeconds[name] = seconds / double(state.iterations());
+  geltaro::bench::recordSeconds(state, name, seconds);
 }
 
 // The save message's work: serialize into a resbuf chain, store it in the
@@ -217,15 +218,5 @@ BENCHMARK(BM_DelDups)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  std::printf("\nTargets (%d points):\n", pointCount());
-  for (const char* name : {"save", "load", "deldups"}) {
-    auto it = gSeconds.find(name);
-    if (it == gSeconds.end()) continue;
-    std::printf("  %-8s %8.3f s  %s (under 1 s)\n", name, it->second, it->second < 1.0 ? "PASS" : "FAIL");
-  }
-  return 0;
+  return geltaro::bench::runWithTargets(argc, argv, std::to_string(pointCount()) + " points", {"save", "load", "deldups"});
 }

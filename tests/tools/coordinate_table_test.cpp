@@ -29,21 +29,6 @@ using host::ui::testing::Session;
 
 namespace {
 
-// The codification table (labels of codes, blocks of renumbered points)
-// reads and writes its file in the installation folder: a temporary one.
-fs::path gDossier;
-
-class Installation : public ::testing::Environment {
- public:
-  void SetUp() override {
-    gDossier = fs::temp_directory_path() / ("geltaro-tablexyz-" + std::to_string(::getpid()));
-    fs::remove_all(gDossier);
-    fs::create_directories(gDossier / "biblio");
-    ::setenv("GELTARO_HOME", gDossier.string().c_str(), 1);
-  }
-  void TearDown() override { fs::remove_all(gDossier); }
-};
-const auto* const gInstallation = ::testing::AddGlobalTestEnvironment(new Installation);
 
 constexpr double kEps = 1e-9;
 

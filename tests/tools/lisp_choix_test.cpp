@@ -30,28 +30,6 @@ using host::lisp::LineResult;
 
 namespace {
 
-// An installation folder with the block library, unless the program was
-// given one (it is read once, before anything asks for it).
-class Installation : public ::testing::Environment {
- public:
-  void SetUp() override {
-    if (const char* set = std::getenv("GELTARO_HOME"); set && *set) return;
-    dossier_ = fs::temp_directory_path() / ("geltaro-lisp-choix-" + std::to_string(::getpid()));
-    fs::remove_all(dossier_);
-    fs::create_directories(dossier_ / "biblio");
-    for (const char* f : {"vrelblk1.dxf", "vrelblk3.dxf"})
-      fs::copy_file(fs::path(GELTARO_SOURCE_DIR) / "data" / "biblio" / f, dossier_ / "biblio" / f);
-    ::setenv("GELTARO_HOME", dossier_.c_str(), 1);
-  }
-  void TearDown() override {
-    std::error_code ec;
-    if (!dossier_.empty()) fs::remove_all(dossier_, ec);
-  }
-
- private:
-  fs::path dossier_;
-};
-const auto* const gInstallation = ::testing::AddGlobalTestEnvironment(new Installation);
 
 int gAppId;
 

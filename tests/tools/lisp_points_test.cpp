@@ -45,24 +45,6 @@ fs::path copierBibliotheque(const fs::path& dossier) {
   return dossier;
 }
 
-// An installation folder with the block library, unless the program was
-// given one. It must be set before anything asks for it (it is read once).
-class Installation : public ::testing::Environment {
- public:
-  void SetUp() override {
-    if (const char* set = std::getenv("GELTARO_HOME"); set && *set) return;
-    dossier_ = copierBibliotheque(fs::temp_directory_path() / ("geltaro-lisp-points-" + std::to_string(::getpid())));
-    ::setenv("GELTARO_HOME", dossier_.c_str(), 1);
-  }
-  void TearDown() override {
-    std::error_code ec;
-    if (!dossier_.empty()) fs::remove_all(dossier_, ec);
-  }
-
- private:
-  fs::path dossier_;
-};
-const auto* const gInstallation = ::testing::AddGlobalTestEnvironment(new Installation);
 
 int gAppId;
 
