@@ -1,5 +1,7 @@
 #include "calc/traverse_files.hpp"
 
+#include "host/app/host_app.hpp"
+
 #include <charconv>
 #include <cstdio>
 #include <fstream>
@@ -7,39 +9,9 @@
 
 namespace {
 
-// Windows-1252 bytes 0x80..0x9F (0 where the code page has no character);
-// the other bytes are Latin-1.
-constexpr wchar_t kHaut1252[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-                                   0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
-                                   0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                                   0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
-
-std::string versAnsi(const std::wstring& texte) {
-  std::string out;
-  out.reserve(texte.size());
-  for (wchar_t c : texte) {
-    if ((c >= 0 && c < 0x80) || (c >= 0xA0 && c <= 0xFF)) {
-      out.push_back(char(c));
-      continue;
-    }
-    char octet = '?';
-    for (int k = 0; k < 32; ++k)
-      if (kHaut1252[k] != 0 && kHaut1252[k] == c) octet = char(0x80 + k);
-    out.push_back(octet);
-  }
-  return out;
-}
-
-std::wstring depuisAnsi(const std::string& octets) {
-  std::wstring out;
-  out.reserve(octets.size());
-  for (char ch : octets) {
-    unsigned c = static_cast<unsigned char>(ch);
-    // Bytes without a character in the code page keep their Latin-1 value.
-    out.push_back(c >= 0x80 && c < 0xA0 && kHaut1252[c - 0x80] != 0 ? kHaut1252[c - 0x80] : wchar_t(c));
-  }
-  return out;
-}
+// Files are in the Windows-1252 code page.
+std::string versAnsi(const std::wstring& texte) { return host::toAnsi(texte); }
+std::wstring depuisAnsi(const std::string& octets) { return host::fromAnsi(octets); }
 
 // Numbers as the C run-time reads them in the "C" locale: leading blanks and
 // a sign allowed, the longest numeric prefix taken, 0 when there is none.
