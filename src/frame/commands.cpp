@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "calc/traverse_dialogs.hpp"
 #include "host/db/entities.hpp"
 #include "host/ed/editor.hpp"
 #include "points/project.hpp"
@@ -16,8 +17,8 @@ const std::array<commandeModule, 13> tableCommandes = {{
     {L"CARROYAGE", 2, nullptr},
     {L"VCODIFICATION", 1, vcodification},
     {L"COORDSXYZ", 0, commandeCoordsXYZ},
-    {L"CORRPOLFERMEE", 0, nullptr},
-    {L"CORRPOLOUVERTE", 0, nullptr},
+    {L"CORRPOLFERMEE", 0, commandeCorrPolFermee},
+    {L"CORRPOLOUVERTE", 0, commandeCorrPolOuverte},
     {L"CORRMCARRES", 0, nullptr},
     {L"IMPORTGSI", 0, nullptr},
     {L"RECT3PT", 3, nullptr},

@@ -1,0 +1,479 @@
+// The traverse dialogs: defaults, the observation list, the report and the
+// placement of the stations, the placement options, the bearing dialog,
+// saving and loading, refused computations and a console run of a command.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "calc/traverse_dialogs.hpp"
+#include "host/db/entities.hpp"
+#include "host/ed/editor.hpp"
+#include "host/ui/session.hpp"
+#include "points/project.hpp"
+#include "tools/codification.hpp"
+
+namespace fs = std::filesystem;
+using host::ui::CheckBox;
+using host::ui::ComboBox;
+using host::ui::Edit;
+using host::ui::ListView;
+using host::ui::testing::contains;
+using host::ui::testing::Session;
+
+namespace {
+
+fs::path dossier() {
+  static const fs::path d = fs::temp_directory_path() / ("geltaro-traverse-dialogs-" + std::to_string(::getpid()));
+  fs::create_directories(d);
+  return d;
+}
+
+class Nettoyage : public testing::Environment {
+ public:
+  void TearDown() override {
+    std::error_code ec;
+    fs::remove_all(dossier(), ec);
+  }
+};
+const auto* const gNettoyage = testing::AddGlobalTestEnvironment(new Nettoyage);
+
+std::string chemin(const std::string& nom) {
+  std::error_code ec;
+  fs::remove_all(dossier() / nom, ec);
+  return (dossier() / nom).string();
+}
+
+struct Ligne {
+  const char* nom;
+  const char* angle;
+  const char* distance;
+  const char* dz;
+};
+
+// Square of side 100 run clockwise from A (1000, 2000, 50) with the first
+// leg to the north: every exterior angle is 300 gr. The height differences
+// close, so the altitudes are 50, 51, 53, 52.
+const Ligne kCarre[] = {{"B", "300", "100", "1"}, {"C", "300", "100", "2"}, {"D", "300", "100", "-1"},
+                        {"A", "300", "100", "-2"}};
+// Straight line east from Dep (0, 0, 10) to Fin (600, 0, 16), bearings 100 gr.
+const Ligne kDroite[] = {{"P1", "200", "100", "1"}, {"P2", "200", "200", "2"}, {"Fin", "200", "300", "3"}};
+
+struct Attendu {
+  std::string nom;
+  double x, y, z;
+};
+
+class DialoguesPolygonale : public testing::Test {
+ protected:
+  void SetUp() override {
+    precedentDessin_ = zcdbCurDwg();
+    zcdbSetCurDwg(&db_);
+    precedentProjet_ = tablesPoints;
+    tablesPoints = &projet_;
+  }
+  void TearDown() override {
+    tablesPoints = precedentProjet_;
+    zcdbSetCurDwg(precedentDessin_);
+  }
+
+  template <class D>
+  static std::unique_ptr<D> ouvrir() {
+    auto d = std::make_unique<D>();
+    d->init();
+    return d;
+  }
+  template <class D>
+  static void remplir(D& d, const std::vector<Ligne>& lignes) {
+    for (const Ligne& l : lignes) {
+      EXPECT_EQ(d.userSetText(D::kStation, l.nom), "");
+      EXPECT_EQ(d.userSetText(D::kAngle, l.angle), "");
+      EXPECT_EQ(d.userSetText(D::kDistance, l.distance), "");
+      EXPECT_EQ(d.userSetText(D::kAltitude, l.dz), "");
+      EXPECT_EQ(d.userPress(D::kAjouter), "");
+    }
+  }
+  std::unique_ptr<corrPolygoDLG> carre() {
+    auto d = ouvrir<corrPolygoDLG>();
+    d->userSetText(corrPolygoDLG::kNumero, "A");
+    d->userSetText(corrPolygoDLG::kX, "1000");
+    d->userSetText(corrPolygoDLG::kY, "2000");
+    d->userSetText(corrPolygoDLG::kZ, "50");
+    remplir(*d, {std::begin(kCarre), std::end(kCarre)});
+    return d;
+  }
+  std::unique_ptr<corrPolygoOuverteDLG> droite() {
+    auto d = ouvrir<corrPolygoOuverteDLG>();
+    using D = corrPolygoOuverteDLG;
+    const std::pair<int, const char*> champs[] = {
+        {D::kNumeroDepart, "Dep"}, {D::kXDepart, "0"},   {D::kYDepart, "0"},       {D::kZDepart, "10"},
+        {D::kGisDepart, "100"},    {D::kNumeroArrivee, "Fin"}, {D::kXArrivee, "600"}, {D::kYArrivee, "0"},
+        {D::kZArrivee, "16"},      {D::kGisArrivee, "100"}, {D::kDernierAngle, "200"}};
+    for (auto [id, texte] : champs) EXPECT_EQ(d->userSetText(id, texte), "");
+    remplir(*d, {std::begin(kDroite), std::end(kDroite)});
+    return d;
+  }
+
+  // The points of the current table in their order.
+  std::vector<Attendu> points() {
+    std::vector<Attendu> out;
+    for (const pointDuDessin& p : projet_.currTable()->points()) {
+      out.push_back({host::toUtf8(p.getNomPointW()), p.getX(), p.getY(), p.getZ()});
+      EXPECT_TRUE(p.getId().isValid()) << out.back().nom;
+      EXPECT_EQ(p.getCode(), code_) << out.back().nom;
+    }
+    return out;
+  }
+  static void comparer(const std::vector<Attendu>& lus, const std::vector<Attendu>& attendus) {
+    ASSERT_EQ(lus.size(), attendus.size());
+    for (std::size_t i = 0; i < lus.size(); ++i) {
+      EXPECT_EQ(lus[i].nom, attendus[i].nom) << i;
+      EXPECT_NEAR(lus[i].x, attendus[i].x, 1e-6) << i;
+      EXPECT_NEAR(lus[i].y, attendus[i].y, 1e-6) << i;
+      EXPECT_DOUBLE_EQ(lus[i].z, attendus[i].z) << i;
+    }
+  }
+
+  struct Polyligne {
+    int couleur;
+    bool fermee;
+    std::size_t sommets;
+  };
+  std::vector<Polyligne> polylignes() const {
+    std::vector<Polyligne> out;
+    ZcDbObjectPointer<ZcDbBlockTableRecord> espace(db_.modelSpaceId(), ZcDb::kForRead);
+    for (const ZcDbObjectId& id : espace->entityIds()) {
+      ZcDbObjectPointer<ZcDbEntity> e(id, ZcDb::kForRead);
+      if (auto* p = ZcDbPolyline::cast(e.object())) out.push_back({p->colorIndex(), p->isClosed(), p->numVerts()});
+    }
+    return out;
+  }
+
+  ZcDbDatabase db_{true};
+  ZcDbDatabase* precedentDessin_ = nullptr;
+  projetsTopo* precedentProjet_ = nullptr;
+  projetsTopo projet_;
+  int code_ = 100;
+};
+
+std::string texte(const host::ui::Dialog& d, int id) { return d.get<Edit>(id).text(); }
+
+// ------------------------------------------------------------ opening
+
+TEST_F(DialoguesPolygonale, Defauts) {
+  auto f = ouvrir<corrPolygoDLG>();
+  EXPECT_EQ(f->title(), "Correction de polygonale fermée");
+  const std::pair<int, const char*> fermee[] = {
+      {corrPolygoDLG::kNumero, "ST1"}, {corrPolygoDLG::kX, "1000"},       {corrPolygoDLG::kY, "1000"},
+      {corrPolygoDLG::kZ, "100"},      {corrPolygoDLG::kNord, "0"},       {corrPolygoDLG::kStation, "ST2"},
+      {corrPolygoDLG::kAngle, "0"},    {corrPolygoDLG::kDistance, "0"},   {corrPolygoDLG::kAltitude, "0"}};
+  for (auto [id, t] : fermee) EXPECT_EQ(texte(*f, id), t) << id;
+
+  auto o = ouvrir<corrPolygoOuverteDLG>();
+  EXPECT_EQ(o->title(), "Correction Polygonale ouverte");
+  using O = corrPolygoOuverteDLG;
+  for (int id : std::initializer_list<int>{O::kNumeroDepart, O::kNumeroArrivee, O::kStation}) EXPECT_EQ(texte(*o, id), "") << id;
+  for (int id : std::initializer_list<int>{O::kXDepart, O::kYDepart, O::kZDepart, O::kGisDepart, O::kXArrivee, O::kYArrivee, O::kZArrivee,
+                 O::kGisArrivee, O::kDernierAngle, O::kAngle, O::kDistance, O::kAltitude})
+    EXPECT_EQ(texte(*o, id), "0") << id;
+
+  for (const dialoguePolygonale* d : {static_cast<dialoguePolygonale*>(f.get()), static_cast<dialoguePolygonale*>(o.get())}) {
+    const auto& niv = d->get<ComboBox>(dialoguePolygonale::kComboNivellement);
+    const auto& angles = d->get<ComboBox>(dialoguePolygonale::kComboAngles);
+    ASSERT_EQ(niv.count(), 4);
+    ASSERT_EQ(angles.count(), 3);
+    EXPECT_EQ(niv.selection(), 0);
+    EXPECT_EQ(angles.selection(), 0);
+    EXPECT_EQ(niv.item(3).text, "Prop. racine dist.");
+    EXPECT_EQ(angles.item(1).text, "Degrés décimaux");
+    const auto& colonnes = d->get<ListView>(dialoguePolygonale::kListe).columns();
+    ASSERT_EQ(colonnes.size(), 4u);
+    EXPECT_EQ(colonnes[0].header, "St Observée");
+    EXPECT_EQ(colonnes[3].header, "Altitude");
+    for (const auto& c : colonnes) EXPECT_EQ(c.width, 50);  // (200 + 2) / 4
+  }
+}
+
+TEST(ParamsMiseEnPlace, DefautsBasculeEtCode) {
+  struct Cas {
+    const char* saisi;
+    int code;
+  } cas[] = {{"0", 100}, {"10000", 100}, {"-5", 100}, {"abc", 100}, {"1", 1}, {"9999", 9999}, {"42", 42}};
+  for (const Cas& c : cas) {
+    CParamMisePlaceResultCalcs d;
+    d.init();
+    EXPECT_EQ(d.get<Edit>(CParamMisePlaceResultCalcs::kCode).text(), "100");
+    auto& bascule = d.get<CheckBox>(CParamMisePlaceResultCalcs::kAltitudes);
+    EXPECT_EQ(bascule.caption(), "Ne pas placer les altitudes");
+    EXPECT_FALSE(d.get<CheckBox>(CParamMisePlaceResultCalcs::kOriginelle).checked());
+    EXPECT_FALSE(d.get<CheckBox>(CParamMisePlaceResultCalcs::kCompensee).checked());
+    d.userCheck(CParamMisePlaceResultCalcs::kAltitudes, true);
+    EXPECT_EQ(bascule.caption(), "Placer les altitudes");
+    d.userCheck(CParamMisePlaceResultCalcs::kAltitudes, false);
+    EXPECT_EQ(bascule.caption(), "Ne pas placer les altitudes");
+    d.userSetText(CParamMisePlaceResultCalcs::kCode, c.saisi);
+    EXPECT_EQ(d.userOk(), "");
+    EXPECT_EQ(d.code, c.code) << c.saisi;
+    EXPECT_FALSE(d.placerAltitudes);
+  }
+}
+
+// ------------------------------------------------------------ the list
+
+TEST_F(DialoguesPolygonale, AjouterEtEnlever) {
+  auto d = ouvrir<corrPolygoDLG>();
+  const auto& liste = d->get<ListView>(dialoguePolygonale::kListe);
+  d->userPress(dialoguePolygonale::kEnlever);  // empty list: nothing
+  EXPECT_EQ(liste.rowCount(), 0);
+  remplir(*d, {{"S1", "12.5", "3", "-0.25"}, {"S2", "abc", "1e2", " 7xyz"}, {"S3", "1", "2", "3"}});
+  ASSERT_EQ(liste.rowCount(), 3);
+  EXPECT_EQ(liste.row(0).cells, (std::vector<std::string>{"S1", "12.50000", "3.00000", "-0.25000"}));
+  // Text that is not a number reads as 0; a number followed by text keeps it.
+  EXPECT_EQ(liste.row(1).cells, (std::vector<std::string>{"S2", "0.00000", "100.00000", "7.00000"}));
+
+  d->userSelect(dialoguePolygonale::kListe, {0});
+  d->userPress(dialoguePolygonale::kEnlever);
+  ASSERT_EQ(liste.rowCount(), 2);
+  EXPECT_EQ(liste.cell(0, 0), "S2");
+  d->userSelect(dialoguePolygonale::kListe, {});
+  d->userPress(dialoguePolygonale::kEnlever);  // no selection: the last row
+  ASSERT_EQ(liste.rowCount(), 1);
+  EXPECT_EQ(liste.cell(0, 0), "S2");
+}
+
+TEST_F(DialoguesPolygonale, NomsDesLignesCoupesA18) {
+  auto d = ouvrir<corrPolygoDLG>();
+  remplir(*d, {{"ABCDEFGHIJKLMNOPQRSTUV", "1", "2", "3"}});
+  const auto obs = d->lignes();
+  ASSERT_EQ(obs.size(), 1u);
+  EXPECT_EQ(nomObs(obs[0]), L"ABCDEFGHIJKLMNOPQR");
+}
+
+TEST_F(DialoguesPolygonale, MoinsDeDeuxLignesRefusees) {
+  for (int lignes : {0, 1}) {
+    auto d = ouvrir<corrPolygoDLG>();
+    remplir(*d, std::vector<Ligne>(std::size_t(lignes), Ligne{"B", "300", "100", "0"}));
+    for (int bouton : {dialoguePolygonale::kCalculer, dialoguePolygonale::kPlacer}) {
+      Session s("");
+      EXPECT_EQ(d->userPress(bouton), "");
+      EXPECT_TRUE(contains(s.out(), "[Calculs Topo] (attention) Erreur , données insuffisantes \n")) << s.out();
+      EXPECT_FALSE(contains(s.out(), "Params mise en place"));
+      EXPECT_FALSE(contains(s.out(), "Rapport"));
+    }
+  }
+  EXPECT_EQ(projet_.currTable()->nbPoint(), 0);
+}
+
+// ------------------------------------------------------------ computations
+
+TEST_F(DialoguesPolygonale, CalculerMontreLeRapport) {
+  auto d = carre();
+  Session s("");
+  EXPECT_EQ(d->userPress(dialoguePolygonale::kCalculer), "");
+  const std::string sortie = s.out();
+  const auto debut = sortie.find("Rapport : ");
+  ASSERT_NE(debut, std::string::npos) << sortie;
+  const std::string rapport = sortie.substr(debut + 10, sortie.find('\n', debut) - debut - 10);
+  std::ifstream in(rapport, std::ios::binary);
+  const std::string html((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  // Windows-1252: "Coordonnées finales".
+  EXPECT_TRUE(contains(html, "Coordonn\xe9" "es finales")) << rapport;
+  EXPECT_TRUE(contains(html, "1100.0000"));
+  std::error_code ec;
+  fs::remove(rapport, ec);
+  EXPECT_EQ(projet_.currTable()->nbPoint(), 0);  // nothing placed
+}
+
+TEST_F(DialoguesPolygonale, PlacerFermeeAvecAltitudesEtPolylignes) {
+  auto d = carre();
+  code_ = 7;
+  Session s("set 2001 7\ncheck 2002 on\ncheck 2003 on\ncheck 2004 on\nok\n");
+  EXPECT_EQ(d->userPress(dialoguePolygonale::kPlacer), "");
+  EXPECT_EQ(s.rest(), "");
+  // Station i takes the name of row i-1; the start the last row's.
+  comparer(points(), {{"A", 1000, 2000, 50}, {"B", 1000, 2100, 51}, {"C", 1100, 2100, 53}, {"D", 1100, 2000, 52}});
+  const auto p = polylignes();
+  ASSERT_EQ(p.size(), 2u);
+  EXPECT_EQ(p[0].couleur, 1);
+  EXPECT_FALSE(p[0].fermee);
+  EXPECT_EQ(p[1].couleur, 3);
+  EXPECT_TRUE(p[1].fermee);
+  EXPECT_GE(codification().indexDuCode(7), 0);
+}
+
+TEST_F(DialoguesPolygonale, PlacerOuverteAvecAltitudes) {
+  auto d = droite();
+  Session s("check 2002 on\nok\n");
+  EXPECT_EQ(d->userPress(dialoguePolygonale::kPlacer), "");
+  // The start station, then the end of each leg with the next origin's
+  // altitude, the end station's for the last.
+  comparer(points(), {{"Dep", 0, 0, 10}, {"P1", 100, 0, 11}, {"P2", 300, 0, 13}, {"Fin", 600, 0, 16}});
+  EXPECT_TRUE(polylignes().empty());
+}
+
+TEST_F(DialoguesPolygonale, PlacerParDefautSansAltitudeNiPolyligneEtCode0) {
+  auto d = carre();
+  Session s("set 2001 0\nok\n");
+  EXPECT_EQ(d->userPress(dialoguePolygonale::kPlacer), "");
+  const auto lus = points();  // code 100
+  ASSERT_EQ(lus.size(), 4u);
+  for (const pointDuDessin& p : projet_.currTable()->points()) EXPECT_FALSE(p.aUneAltitude());
+  EXPECT_TRUE(polylignes().empty());
+
+  // Cancel in the options: nothing more happens.
+  Session annule("cancel\n");
+  projet_.currTable()->vider();
+  EXPECT_EQ(d->userPress(dialoguePolygonale::kPlacer), "");
+  EXPECT_EQ(projet_.currTable()->nbPoint(), 0);
+}
+
+TEST_F(DialoguesPolygonale, CalculRefuseNePlaceRien) {
+  auto d = ouvrir<corrPolygoDLG>();
+  remplir(*d, {{"B", "300", "0", "0"}, {"A", "300", "0", "0"}});
+  {
+    Session s("");
+    EXPECT_EQ(d->userPress(dialoguePolygonale::kCalculer), "");
+    EXPECT_TRUE(contains(s.out(), "[Calculs Topo]")) << s.out();
+    EXPECT_TRUE(contains(s.out(), "Distance totale nulle")) << s.out();
+    EXPECT_FALSE(contains(s.out(), "Rapport"));
+  }
+  {
+    Session s("check 2002 on\ncheck 2003 on\ncheck 2004 on\nok\n");
+    EXPECT_EQ(d->userPress(dialoguePolygonale::kPlacer), "");
+    EXPECT_TRUE(contains(s.out(), "Distance totale nulle")) << s.out();
+  }
+  EXPECT_EQ(projet_.currTable()->nbPoint(), 0);
+  EXPECT_TRUE(polylignes().empty());
+  // A non-finite value is refused the same way.
+  auto o = droite();
+  o->userSetText(corrPolygoOuverteDLG::kXArrivee, "inf");
+  Session s("ok\n");
+  EXPECT_EQ(o->userPress(dialoguePolygonale::kPlacer), "");
+  EXPECT_TRUE(contains(s.out(), "[Calculs Topo]")) << s.out();
+  EXPECT_EQ(projet_.currTable()->nbPoint(), 0);
+}
+
+// ------------------------------------------------------------ bearing
+
+TEST_F(DialoguesPolygonale, BoutonCalRemplitLeGisement) {
+  auto d = droite();
+  d->userPick(dialoguePolygonale::kComboAngles, 1);  // degrees
+  // The station comes from the dialog; the direction is typed; the result
+  // follows each coordinate left.
+  Session s("show\nset 2106 0\nset 2107 -10\nok\n");
+  EXPECT_EQ(d->userPress(corrPolygoOuverteDLG::kCalArrivee), "");
+  EXPECT_TRUE(contains(s.out(), "degres")) << s.out();
+  EXPECT_TRUE(contains(s.out(), "Fin"));
+  EXPECT_NEAR(d->gisArrivee, 270 - 180 / 3.14159265358979323846 * std::atan(10.0 / 600.0), 1e-9);
+  EXPECT_DOUBLE_EQ(std::strtod(texte(*d, corrPolygoOuverteDLG::kGisArrivee).c_str(), nullptr), d->gisArrivee);
+  EXPECT_DOUBLE_EQ(d->gisDepart, 100);
+
+  Session annule("cancel\n");
+  EXPECT_EQ(d->userPress(corrPolygoOuverteDLG::kCalDepart), "");
+  EXPECT_DOUBLE_EQ(d->gisDepart, 100);
+
+  CCalcGisementDlg g;
+  g.init();
+  EXPECT_EQ(g.get<host::ui::Static>(CCalcGisementDlg::kUnite).text(), "Grades");
+  g.userSetText(CCalcGisementDlg::kXDirection, "10");
+  EXPECT_EQ(g.get<Edit>(CCalcGisementDlg::kResultat).text(), "100.0000");
+}
+
+// ------------------------------------------------------------ files
+
+TEST_F(DialoguesPolygonale, SauvegarderPuisChargerFermee) {
+  auto d = carre();
+  d->userSetText(corrPolygoDLG::kNord, "12.345678");
+  d->userPick(dialoguePolygonale::kComboAngles, 2);
+  d->userPick(dialoguePolygonale::kComboNivellement, 3);
+  remplir(*d, {{"NOM_DE_PLUS_DE_18_CARACTERES", "1", "2", "3"}});
+  const std::string fichier = chemin("fermee");
+  {
+    Session s(fichier + "\n");
+    EXPECT_EQ(d->userPress(dialoguePolygonale::kSauvegarder), "");
+  }
+  ASSERT_TRUE(fs::exists(fichier + ".obs"));
+
+  auto relu = ouvrir<corrPolygoDLG>();
+  Session s(fichier + ".obs\n");
+  EXPECT_EQ(relu->userPress(dialoguePolygonale::kCharger), "");
+  EXPECT_EQ(relu->numero, "A");
+  EXPECT_DOUBLE_EQ(relu->x, 1000);
+  EXPECT_DOUBLE_EQ(relu->y, 2000);
+  EXPECT_DOUBLE_EQ(relu->z, 50);
+  EXPECT_NEAR(relu->nord, 12.34568, 1e-12);  // five decimals in the file
+  EXPECT_EQ(texte(*relu, corrPolygoDLG::kNord), "12.34568");
+  EXPECT_EQ(relu->unite, kRadians);
+  EXPECT_EQ(relu->nivellement, kNivRacine);
+  EXPECT_EQ(relu->get<ComboBox>(dialoguePolygonale::kComboAngles).selection(), 2);
+  EXPECT_EQ(relu->get<ComboBox>(dialoguePolygonale::kComboNivellement).selection(), 3);
+  const auto& a = d->get<ListView>(dialoguePolygonale::kListe);
+  const auto& b = relu->get<ListView>(dialoguePolygonale::kListe);
+  ASSERT_EQ(b.rowCount(), 5);
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(b.row(i).cells, a.row(i).cells) << i;
+  EXPECT_EQ(b.cell(4, 0), "NOM_DE_PLUS_DE_18_");
+}
+
+TEST_F(DialoguesPolygonale, SauvegarderPuisChargerOuverte) {
+  auto d = droite();
+  d->userPick(dialoguePolygonale::kComboNivellement, 1);
+  const std::string fichier = chemin("ouverte.obs");
+  {
+    Session s(fichier + "\n");
+    EXPECT_EQ(d->userPress(dialoguePolygonale::kSauvegarder), "");
+  }
+  ASSERT_TRUE(fs::exists(fichier));
+  auto relu = ouvrir<corrPolygoOuverteDLG>();
+  relu->userPick(dialoguePolygonale::kComboAngles, 1);  // the file says grades
+  Session s(fichier + "\n");
+  EXPECT_EQ(relu->userPress(dialoguePolygonale::kCharger), "");
+  EXPECT_EQ(relu->numeroDepart, "Dep");
+  EXPECT_EQ(relu->numeroArrivee, "Fin");
+  const double attendus[] = {0, 0, 10, 100, 600, 0, 16, 100, 200};
+  const double lus[] = {relu->xDepart,  relu->yDepart,  relu->zDepart,  relu->gisDepart,   relu->xArrivee,
+                        relu->yArrivee, relu->zArrivee, relu->gisArrivee, relu->dernierAngle};
+  for (int i = 0; i < 9; ++i) EXPECT_DOUBLE_EQ(lus[i], attendus[i]) << i;
+  EXPECT_EQ(relu->unite, kGrades);
+  EXPECT_EQ(relu->nivellement, kNivSimple);
+  EXPECT_EQ(relu->get<ListView>(dialoguePolygonale::kListe).rows().size(), 3u);
+  EXPECT_EQ(relu->get<ListView>(dialoguePolygonale::kListe).row(2).cells,
+            (std::vector<std::string>{"Fin", "200.00000", "300.00000", "3.00000"}));
+}
+
+TEST_F(DialoguesPolygonale, EcritureImpossibleSignalee) {
+  auto d = carre();
+  // "Tous" appends a single '.', and that name is a folder.
+  const std::string fichier = chemin("bloque.dat");
+  fs::create_directories(fichier + ".");
+  Session s(fichier + "\n");
+  EXPECT_EQ(d->userPress(dialoguePolygonale::kSauvegarder), "");
+  EXPECT_TRUE(contains(s.out(), "[Erreur]")) << s.out();
+  EXPECT_TRUE(contains(s.out(), "Ouverture impossible du fichier")) << s.out();
+}
+
+// ------------------------------------------------------------ console
+
+TEST_F(DialoguesPolygonale, CommandeAuClavier) {
+  Session s(
+      "set 1020 A\nset 1021 1000\nset 1022 2000\nset 1023 50\n"
+      "set 1003 B\nset 1004 300\nset 1005 100\npress Ajouter\n"
+      "set 1003 C\npress Ajouter\nset 1003 D\npress Ajouter\nset 1003 A\npress Ajouter\n"
+      "press \"Placer !!!\"\ncheck 2002 on\nok\n"
+      "press \"Calculer !\"\ncancel\n"
+      "press Fermer\n");
+  commandeCorrPolFermee();
+  EXPECT_EQ(s.rest(), "");
+  EXPECT_TRUE(contains(s.out(), "Correction de polygonale ferm")) << s.out();
+  EXPECT_TRUE(contains(s.out(), "Rapport : ")) << s.out();
+  comparer(points(), {{"A", 1000, 2000, 50}, {"B", 1000, 2100, 50}, {"C", 1100, 2100, 50}, {"D", 1100, 2000, 50}});
+}
+
+}  // namespace
