@@ -1,0 +1,143 @@
+#!/usr/bin/python3
+"""A closed traverse at the console: CORRPOLFERMEE, the start station kept
+at its defaults (ST1 at 1000, 1000, 100, north 0), four rows typed (a square
+of 100 m in grades, one angle 0.004 gr too large, heights closing with 2 cm
+of error, simple levelling), "Calculer !" (the report's "Coordonnées
+finales"), "Placer !!!" with altitudes and both polylines; the saved drawing
+checked with ezdxf.
+
+Usage: traverse_test.py GELTARO SOURCE_DIR WORK_DIR
+"""
+import html.parser
+import math
+import os
+import re
+import shutil
+import subprocess
+import sys
+
+import ezdxf
+
+SCRIPT = """CORRPOLFERMEE
+pick 1001 1
+set 1003 ST2
+set 1004 300
+set 1005 100
+set 1006 1.0
+press 1008
+set 1003 ST3
+set 1006 -0.5
+press 1008
+set 1003 ST4
+set 1006 0.2
+press 1008
+set 1003 ST1
+set 1004 300.004
+set 1006 -0.68
+press 1008
+press 1010
+cancel
+press 1011
+check 2002 on
+check 2003 on
+check 2004 on
+ok
+ok
+"""
+
+
+class Cells(html.parser.HTMLParser):
+    def __init__(self):
+        super().__init__()
+        self.tables, self.cell = [], None
+
+    def handle_starttag(self, tag, attrs):
+        if tag == "table":
+            self.tables.append([])
+        elif tag == "tr":
+            self.tables[-1].append([])
+        elif tag == "td":
+            self.cell = ""
+
+    def handle_endtag(self, tag):
+        if tag == "td" and self.cell is not None:
+            self.tables[-1][-1].append(self.cell.strip())
+            self.cell = None
+
+    def handle_data(self, data):
+        if self.cell is not None:
+            self.cell += data
+
+
+def main():
+    geltaro, source, work = sys.argv[1:4]
+    home = os.path.join(work, "home")
+    shutil.rmtree(home, ignore_errors=True)
+    os.makedirs(home)
+    shutil.copytree(os.path.join(source, "data", "biblio"), os.path.join(home, "biblio"))
+    with open(os.path.join(home, "job.scr"), "w") as f:
+        f.write(SCRIPT)
+    saved = os.path.join(home, "traverse.dxf")
+    r = subprocess.run([geltaro, "--script", "job.scr", "--echo", "--save", saved], capture_output=True, text=True,
+                       env=dict(os.environ, GELTARO_HOME=home), timeout=120, cwd=home)
+    failures = []
+    if r.returncode != 0:
+        print("FAIL geltaro:", r.stderr)
+        return 1
+    m = re.search(r"Rapport : (\S+)", r.stdout)
+    final = {}
+    if not m:
+        failures.append("no report shown")
+    else:
+        with open(m.group(1), "rb") as f:
+            markup = f.read().decode("cp1252")
+        parser = Cells()
+        parser.feed(markup)
+        if "Coordonnées finales" not in markup:
+            failures.append("the report has no final coordinates")
+        table = parser.tables[-1]
+        if table[0] != ["Station", "X", "Y", "Z"] or len(table) != 5:
+            failures.append(f"final coordinates table {table[:2]}")
+        for row in table[1:]:
+            final[row[0]] = tuple(float(v) for v in row[1:])
+        os.remove(m.group(1))
+
+    # The corners of the square, to the centimetre; the start station and
+    # its altitude are kept exactly.
+    corners = {"ST1": (1000, 1000), "ST2": (1000, 1100), "ST3": (1100, 1100), "ST4": (1100, 1000)}
+    for name, (x, y) in corners.items():
+        if name not in final or math.hypot(final[name][0] - x, final[name][1] - y) > 0.01:
+            failures.append(f"{name} adjusted to {final.get(name)}")
+    if final.get("ST1", (0, 0, 0))[2] != 100.0:
+        failures.append("the start station's altitude changed")
+
+    doc = ezdxf.readfile(saved)
+    blocks = {}
+    for ins in doc.modelspace().query("INSERT"):
+        attribs = {a.dxf.tag: a.dxf.text for a in ins.attribs}
+        blocks[attribs.get("NUMPT")] = (ins.dxf.insert, attribs)
+    if sorted(blocks) != sorted(corners):
+        failures.append(f"station blocks {sorted(blocks)}")
+    for name, (x, y, z) in final.items():
+        if name in blocks:
+            at, attribs = blocks[name]
+            if math.hypot(at[0] - x, at[1] - y) > 1e-3 or attribs.get("CODE") != "100":
+                failures.append(f"{name} block at {at} code {attribs.get('CODE')}")
+            if abs(float(attribs.get("Z") or "nan") - z) > 0.006:
+                failures.append(f"{name} altitude text {attribs.get('Z')} instead of {z}")
+    polylines = {p.dxf.color: p for p in doc.modelspace().query("LWPOLYLINE")}
+    if sorted(polylines) != [1, 3]:
+        failures.append(f"polyline colours {sorted(polylines)}")
+    elif not polylines[3].closed:
+        failures.append("the adjusted traverse is not closed")
+    if doc.audit().has_errors:
+        failures.append("the saved drawing does not pass the audit")
+
+    for f in failures:
+        print("FAIL", f)
+    print("traverse:", "FAILED" if failures else "passed")
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
