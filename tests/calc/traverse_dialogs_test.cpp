@@ -18,6 +18,7 @@
 #include "host/db/entities.hpp"
 #include "host/ed/editor.hpp"
 #include "host/ui/session.hpp"
+#include "support/temp_folder.hpp"
 #include "points/project.hpp"
 #include "tools/codification.hpp"
 
@@ -31,20 +32,7 @@ using host::ui::testing::Session;
 
 namespace {
 
-fs::path dossier() {
-  static const fs::path d = fs::temp_directory_path() / ("geltaro-traverse-dialogs-" + std::to_string(::getpid()));
-  fs::create_directories(d);
-  return d;
-}
-
-class Nettoyage : public testing::Environment {
- public:
-  void TearDown() override {
-    std::error_code ec;
-    fs::remove_all(dossier(), ec);
-  }
-};
-const auto* const gNettoyage = testing::AddGlobalTestEnvironment(new Nettoyage);
+fs::path dossier() { return geltaro::testing::dossierDeTest("geltaro-traverse-dialogs"); }
 
 std::string chemin(const std::string& nom) {
   std::error_code ec;

@@ -1,3 +1,4 @@
+#include "calc/traverse_rows.hpp"
 #include "calc/traverse.hpp"
 
 #include <gtest/gtest.h>
@@ -12,26 +13,9 @@
 
 namespace {
 
-struct Ligne {
-  const wchar_t* nom;
-  double angle, distance, dz;
-};
-
-std::vector<obsPolygonale> lignes(std::initializer_list<Ligne> l) {
-  std::vector<obsPolygonale> v;
-  for (const Ligne& x : l) v.push_back(creerObs(x.nom, x.angle, x.distance, x.dz));
-  return v;
-}
-
-StationPolygonale station(const wchar_t* nom, double x, double y, double z, double g) {
-  StationPolygonale s;
-  s.nom = nom;
-  s.x = x;
-  s.y = y;
-  s.z = z;
-  s.gisement = g;
-  return s;
-}
+using geltaro::testing::Ligne;
+using geltaro::testing::lignes;
+using geltaro::testing::station;
 
 double dms(double d, double m, double s = 0) { return d + m / 60.0 + s / 3600.0; }
 

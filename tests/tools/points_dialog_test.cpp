@@ -17,6 +17,7 @@
 #include "host/ed/editor.hpp"
 #include "host/ui/session.hpp"
 #include "points/project.hpp"
+#include "support/temp_folder.hpp"
 #include "tools/codification.hpp"
 #include "tools/points_dialog.hpp"
 
@@ -30,21 +31,8 @@ using host::ui::testing::Session;
 
 namespace {
 
-fs::path dossier() {
-  static const fs::path d = fs::temp_directory_path() / ("geltaro-points-dialog-" + std::to_string(::getpid()));
-  fs::create_directories(d);
-  return d;
-}
-
 // The test folder goes away with the program.
-class Nettoyage : public testing::Environment {
- public:
-  void TearDown() override {
-    std::error_code ec;
-    fs::remove_all(dossier(), ec);
-  }
-};
-const auto* const gNettoyage = testing::AddGlobalTestEnvironment(new Nettoyage);
+fs::path dossier() { return geltaro::testing::dossierDeTest("geltaro-points-dialog"); }
 
 // A path in the test folder where no file is yet.
 std::string nouveauChemin(const std::string& nom) {
