@@ -7,6 +7,7 @@ TEST_CONSOLE is the console with a small test module (command ESSAI, LISP
 functions c:bonjour and somme); GELTARO is the program itself.
 """
 import os
+import shutil
 import subprocess
 import sys
 
@@ -116,11 +117,18 @@ def main():
             failures.append(f"{args}: exit {r.returncode}, stderr {r.stderr!r}")
         else:
             passed += 1
-    # The README's example job runs as documented.
-    ex = subprocess.run([geltaro, os.path.join(source, "examples", "leve-disto.dxf"), "--script",
-                         os.path.join(source, "examples", "leve.scr"), "--echo", "--save", os.path.join(work, "leve.dxf")],
-                        capture_output=True, text=True, stdin=subprocess.DEVNULL, timeout=60)
-    if ex.returncode != 0 or "; erreur" in ex.stdout or "Commande inconnue" in ex.stdout:
+    # The README's example job runs as documented: from a folder holding the
+    # examples and out/, with an installation folder of its own.
+    run_dir = os.path.join(work, "example-run")
+    shutil.rmtree(run_dir, ignore_errors=True)
+    shutil.copytree(os.path.join(source, "examples"), os.path.join(run_dir, "examples"))
+    os.makedirs(os.path.join(run_dir, "out"))
+    shutil.copytree(os.path.join(source, "data", "biblio"), os.path.join(run_dir, "home", "biblio"))
+    ex = subprocess.run([geltaro, "examples/leve-projet.dxf", "--script", "examples/leve.scr", "--echo", "--save",
+                         "out/leve-projet.dxf"], capture_output=True, text=True, stdin=subprocess.DEVNULL,
+                        timeout=120, cwd=run_dir, env=dict(os.environ, GELTARO_HOME=os.path.join(run_dir, "home")))
+    bad = ["; erreur", "Commande inconnue", "existe d\u00e9j\u00e0", "est masqu\u00e9"]
+    if ex.returncode != 0 or any(b in ex.stdout for b in bad):
         failures.append("example job: " + ex.stdout[-1500:] + ex.stderr)
     else:
         passed += 1
