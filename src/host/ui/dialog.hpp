@@ -288,6 +288,26 @@ class RichText : public Control {
   std::string text_;
 };
 
+// A progress bar inside a dialog: a range and a position kept within it.
+// Headless it is listed like a label (its caption); tests read the values.
+class ProgressBar : public Control {
+ public:
+  ProgressBar(int id, std::string caption) : Control(ControlKind::Static, id, std::move(caption)) {}
+  // hi < lo is taken as [hi, lo]; the position is brought back into range.
+  void setRange(int lo, int hi) {
+    lo_ = lo < hi ? lo : hi;
+    hi_ = lo < hi ? hi : lo;
+    setPos(pos_);
+  }
+  void setPos(int pos) { pos_ = pos < lo_ ? lo_ : pos > hi_ ? hi_ : pos; }
+  int lower() const { return lo_; }
+  int upper() const { return hi_; }
+  int pos() const { return pos_; }
+
+ private:
+  int lo_ = 0, hi_ = 100, pos_ = 0;
+};
+
 class Dialog;
 
 // Data exchange between controls and the dialog's members, as in

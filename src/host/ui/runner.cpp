@@ -327,6 +327,9 @@ int runModal(Dialog& dialog, ConsoleIO& io) {
   else if (!dialog.ended()) io.print(renderDialog(dialog));
   while (!dialog.ended()) {
     std::string line;
+    // An action is read without a prompt: what a handler printed last
+    // (a message without its line end) must not run into its echo.
+    if (!io.atLineStart()) io.print("\n");
     if (!io.readAnswer(line) || ConsoleIO::isEscape(trim(line))) {
       dialog.userCancel();
       break;
