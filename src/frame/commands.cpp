@@ -2,7 +2,10 @@
 
 #include <memory>
 
+#include "calc/helmert_dialog.hpp"
+#include "calc/moindres_carres_dialog.hpp"
 #include "calc/traverse_dialogs.hpp"
+#include "field/gsi_dialog.hpp"
 #include "host/db/entities.hpp"
 #include "host/ed/editor.hpp"
 #include "points/project.hpp"
@@ -19,8 +22,8 @@ const std::array<commandeModule, 13> tableCommandes = {{
     {L"COORDSXYZ", 0, commandeCoordsXYZ},
     {L"CORRPOLFERMEE", 0, commandeCorrPolFermee},
     {L"CORRPOLOUVERTE", 0, commandeCorrPolOuverte},
-    {L"CORRMCARRES", 0, nullptr},
-    {L"IMPORTGSI", 0, nullptr},
+    {L"CORRMCARRES", 0, commandeCorrMCarres},
+    {L"IMPORTGSI", 0, commandeImportGSI},
     {L"RECT3PT", 3, nullptr},
     {L"IMPORTPOINTS", 2, commandeImportPoints},
     {L"EXPORTPOINTS", 2, commandeExportPoints},
@@ -69,7 +72,7 @@ const std::array<fonctionLisp, 42> tableFonctionsLisp = {{
     {L"c:IMPLANT2", nullptr},
     {L"c:VRDEPORTPNTS", nullptr},
     {L"c:VRAJUSTERZ", nullptr},
-    {L"c:HELMERT", nullptr},
+    {L"c:HELMERT", c_HELMERT},
     {L"c:CREERPLANCHE", nullptr},
     {L"C:POL3DTOPOL2D", nullptr},
 }};

@@ -5,6 +5,7 @@
 #include "frame/commands.hpp"
 #include "frame/config.hpp"
 #include "frame/data_manager.hpp"
+#include "field/gsi.hpp"
 #include "host/app/host_app.hpp"
 #include "host/ed/editor.hpp"
 #include "host/lisp/lisp.hpp"
@@ -42,6 +43,8 @@ void initialiser(void* appId) {
 void decharger() {
   if (auto* pile = ZcEdCommandStack::cast(zcrxSysRegistry()->at(L"ZCAD_REGISTERED_COMMANDS")))
     pile->removeGroup(kGroupeCommandes);
+  // The decoded field books live as long as the module.
+  carnetObservations::liberer();
 }
 
 void definirFonctions() {
