@@ -1158,9 +1158,15 @@ void reseauMoindresCarres::calculerXY() {
   for (int k = 1; k <= kIterationsMax && norme > kNormeConvergence; ++k) {
     texte.clear();
     norme = itererXY(k);
-      ++iterations;
+    ++iterations;
   }
   bilan.iterations = iterations;
+  // A point left without a position takes no part in the adjustment; the
+  // last text says so, or an empty solution would read as a finished one.
+  for (std::size_t i = 0; i < points.size(); ++i)
+    if (!points[i].connuXY && !positionne[i])
+      texte += format(L"\r\nPoint %ls non calculé : moins de 3 observations vers des points positionnés",
+                      points[i].nom.c_str());
 }
 
 // ---- Altimetry -------------------------------------------------------------

@@ -381,6 +381,9 @@ TEST(ReseauMcPlanimetrie, ReseauSinguliereSansSolution) {
   EXPECT_TRUE(r.positionne[size_t(r.trouverPoint(L"P"))]);
   EXPECT_FALSE(r.positionne[size_t(r.trouverPoint(L"Q"))]);
   EXPECT_EQ(compte(r.texte, L"Calcul du point Q"), 0);
+  EXPECT_TRUE(contient(r.texte, L"Point Q non calculé : moins de 3 observations vers des points positionnés"))
+      << utf8(r.texte);
+  EXPECT_EQ(compte(r.texte, L"Point P non calculé"), 0);
 }
 
 TEST(ReseauMcPlanimetrie, PointsConfondusIgnoresDansLIteration) {
@@ -758,4 +761,57 @@ TEST(ReseauMcAltimetrie, PoidsDesDeniveleesEtPlanimetrieQuiDonneZ) {
   EXPECT_NEAR(point(p, L"P").Z, 11.5, 1e-9);
   // No further iteration: the first text stays, with the altitude.
   EXPECT_TRUE(contient(p.texte, L"Solution trouvée: X=       60.0000 Y=       40.0000 Z=       11.5000"));
+}
+
+TEST(ReseauMcPublie, ExemplesDeManuelReproduits) {
+  // Worked examples with their published adjustment (sources in the file
+  // headers). The published standard deviations are a posteriori, the
+  // standard deviation of unit weight times sqrt(qxx), like sX and sY here;
+  // their weights are 1/σ², so an a priori figure would differ by σ0 (0.60
+  // and 9.3 in these two networks). Coordinates are published to 4 decimals
+  // of the book's length unit: 0.001 is tighter than 1 mm in feet or metres.
+  struct PointPublie {
+    const wchar_t* nom;
+    double X, Y, sX, sY;
+  };
+  struct Exemple {
+    const char* fichier;
+    int observations, redondance;
+    std::vector<PointPublie> points;
+  };
+  const Exemple exemples[] = {
+      // Resection from three angles at the new station (arcs of circles).
+      {"/mc/relevement_publie.mc", 3, 1, {{L"U", 999.9989, 1000.0253, 0.02057, 0.04268}}},
+      // Braced quadrilateral, angles and distances, one distance between
+      // the two control points counted as the published adjustment does.
+      {"/mc/quadrilatere_publie.mc",
+       14,
+       10,
+       {{L"C", 9787.8250, 8038.5354, 0.09523, 0.16778}, {L"D", 9260.8604, 4843.9341, 0.09761, 0.15117}}},
+  };
+  for (const auto& ex : exemples) {
+    SCOPED_TRACE(ex.fichier);
+    reseauMoindresCarres r;
+    ASSERT_TRUE(r.charger(host::fromUtf8(std::string(GELTARO_TEST_DATA_DIR) + ex.fichier)));
+    ASSERT_TRUE(r.avertissements.empty()) << utf8(r.avertissements.front());
+    r.calculerXY();
+    ASSERT_FALSE(r.bilan.singulier) << utf8(r.texte);
+    EXPECT_EQ(r.bilan.observations, ex.observations);
+    EXPECT_EQ(r.bilan.redondance, ex.redondance);
+    ASSERT_TRUE(r.bilan.sigma0.has_value());
+    ASSERT_EQ(r.bilan.precisions.size(), ex.points.size());
+    for (const auto& pub : ex.points) {
+      SCOPED_TRACE(utf8(pub.nom));
+      const int i = r.trouverPoint(pub.nom);
+      ASSERT_GE(i, 0);
+      EXPECT_NEAR(r.points[std::size_t(i)].X, pub.X, 0.001);
+      EXPECT_NEAR(r.points[std::size_t(i)].Y, pub.Y, 0.001);
+      const precisionPoint* pp = nullptr;
+      for (const auto& p : r.bilan.precisions)
+        if (p.point == i) pp = &p;
+      ASSERT_NE(pp, nullptr);
+      EXPECT_NEAR(pp->sX, pub.sX, 0.1 * pub.sX);
+      EXPECT_NEAR(pp->sY, pub.sY, 0.1 * pub.sY);
+    }
+  }
 }
