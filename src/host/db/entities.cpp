@@ -216,22 +216,13 @@ Zcad::ErrorStatus ZcDbEntity::getGeomExtents(ZcDbExtents&) const { return Zcad::
 
 // ------------------------------------------------------------------ text
 
-static Tags textTags(const ZcGePoint3d& p, const std::string& text, const std::string& style, double h, double rot) {
-  Tags t = entityHead();
-  t.reserve(32);
-  t.push_back({100, "AcDbText"});
-  addPoint(t, 10, p);
-  t.push_back({40, host::formatDouble(h)});
-  t.push_back({1, text});
-  t.push_back({50, host::formatDouble(toDeg(rot))});
-  t.push_back({41, "1.0"});
-  t.push_back({51, "0.0"});
-  t.push_back({7, style});
-  t.push_back({71, "0"});
-  t.push_back({72, "0"});
-  addPoint(t, 11, p);
-  addPoint(t, 210, ZcGePoint3d(0, 0, 1));
-  return t;
+// The parts of a text that attributes share, built straight into packed tags.
+static void textTags(host::PackedBuilder& b, const ZcGePoint3d& p, std::string_view text, std::string_view style,
+                     double h, double rot) {
+  b.add(100, "AcDbEntity").add(8, "0").add(100, "AcDbText");
+  b.addPoint(10, p.x, p.y, p.z).addDouble(40, h).add(1, text).addDouble(50, toDeg(rot));
+  b.add(41, "1.0").add(51, "0.0").add(7, style).add(71, "0").add(72, "0");
+  b.addPoint(11, p.x, p.y, p.z).addPoint(210, 0, 0, 1);
 }
 
 static std::string styleName(ZcDbObjectId style, ZcDbDatabase* db) {
@@ -244,18 +235,18 @@ static std::string styleName(ZcDbObjectId style, ZcDbDatabase* db) {
 
 ZcDbText::ZcDbText() {
   if (host::makingView()) return;
-  Tags t = textTags({}, "", "Standard", 0, 0);
-  t.push_back({100, "AcDbText"});
-  t.push_back({73, "0"});
-  initNew("TEXT", t);
+  host::PackedBuilder b;
+  textTags(b, {}, "", "Standard", 0, 0);
+  b.add(100, "AcDbText").add(73, "0");
+  initNew("TEXT", b.finish());
 }
 ZcDbText::ZcDbText(const ZcGePoint3d& position, const std::wstring& text, ZcDbObjectId style, double height,
                    double rotation) {
   if (host::makingView()) return;
-  Tags t = textTags(position, host::toUtf8(text), styleName(style, nullptr), height, rotation);
-  t.push_back({100, "AcDbText"});
-  t.push_back({73, "0"});
-  initNew("TEXT", t);
+  host::PackedBuilder b;
+  textTags(b, position, host::toUtf8(text), styleName(style, nullptr), height, rotation);
+  b.add(100, "AcDbText").add(73, "0");
+  initNew("TEXT", b.finish());
 }
 ZcGePoint3d ZcDbText::position() const { return getPoint("AcDbText", 10); }
 Zcad::ErrorStatus ZcDbText::setPosition(const ZcGePoint3d& p) { return setPoint("AcDbText", 10, p); }
@@ -385,20 +376,18 @@ Zcad::ErrorStatus ZcDbText::getGeomExtents(ZcDbExtents& ext) const {
 
 // ------------------------------------------------------------ attributes
 
-static Tags attributeTags(const char* type, const ZcGePoint3d& p, const std::string& text, const std::string& tag,
-                          const std::string& prompt, const std::string& style) {
-  Tags t = textTags(p, text, style, 0, 0);
+static host::PackedTags attributeTags(const char* type, const ZcGePoint3d& p, std::string_view text,
+                                      std::string_view tag, std::string_view prompt, std::string_view style) {
+  // About 170 bytes besides the texts, more with long coordinates.
+  host::PackedBuilder b(224 + text.size() + tag.size() + prompt.size() + style.size());
+  textTags(b, p, text, style, 0, 0);
   if (std::string_view(type) == "ATTDEF") {
-    t.push_back({100, "AcDbAttributeDefinition"});
-    t.push_back({3, prompt});
+    b.add(100, "AcDbAttributeDefinition").add(3, prompt);
   } else {
-    t.push_back({100, "AcDbAttribute"});
+    b.add(100, "AcDbAttribute");
   }
-  t.push_back({2, tag});
-  t.push_back({70, "0"});
-  t.push_back({73, "0"});
-  t.push_back({74, "0"});
-  return t;
+  b.add(2, tag).add(70, "0").add(73, "0").add(74, "0");
+  return b.finish();
 }
 
 ZcDbAttributeDefinition::ZcDbAttributeDefinition() : ZcDbText(NoTemplate{}) {
@@ -637,22 +626,17 @@ std::wstring mtextPlainText(const std::wstring& s) {
 ZcDbBlockReference::ZcDbBlockReference() : ZcDbBlockReference(ZcGePoint3d(), ZcDbObjectId()) {}
 ZcDbBlockReference::ZcDbBlockReference(const ZcGePoint3d& p, ZcDbObjectId btr) {
   if (host::makingView()) return;
-  Tags t = entityHead();
-  t.push_back({100, "AcDbBlockReference"});
-  std::string name;
+  std::string_view name;
   if (!btr.isNull())
     for (const auto& tag : btr.record()->tags)
       if (tag.code == 2) {
-        name = std::string(tag.value);
+        name = tag.value;
         break;
       }
-  t.push_back({2, name});
-  addPoint(t, 10, p);
-  t.push_back({41, "1.0"});
-  t.push_back({42, "1.0"});
-  t.push_back({43, "1.0"});
-  t.push_back({50, "0.0"});
-  initNew("INSERT", t);
+  host::PackedBuilder b(144 + name.size());
+  b.add(100, "AcDbEntity").add(8, "0").add(100, "AcDbBlockReference").add(2, name);
+  b.addPoint(10, p.x, p.y, p.z).add(41, "1.0").add(42, "1.0").add(43, "1.0").add(50, "0.0");
+  initNew("INSERT", b.finish());
 }
 ZcGePoint3d ZcDbBlockReference::position() const { return getPoint("AcDbBlockReference", 10); }
 Zcad::ErrorStatus ZcDbBlockReference::setPosition(const ZcGePoint3d& p) { return setPoint("AcDbBlockReference", 10, p); }
@@ -725,23 +709,24 @@ Zcad::ErrorStatus ZcDbBlockReference::appendAttribute(ZcDbObjectId& id, ZcDbAttr
   if (auto s = checkWrite()) return s;
   if (auto s = host::appendSubEntity(rec_, attribute, id)) return s;
   if (getInt("AcDbBlockReference", 66, 0) != 1) {
-    // "Attributes follow" comes first in the block reference's part.
-    Tags tags = rec_->tags.unpack();
-    bool done = false;
-    for (size_t i = 0; i < tags.size(); ++i) {
-      if (tags[i].code == 66) {
-        tags[i].value = "1";
-        done = true;
+    // "Attributes follow" comes first in the block reference's part; it is
+    // written into the packed tags in place (a block gets it once).
+    host::PackedTags& packed = rec_->tags;
+    const char* at = nullptr;
+    const char* to = nullptr;
+    for (auto it = packed.begin(); it != packed.end(); ++it) {
+      if (it->code == 66) {
+        at = it.start();
+        to = it.next();
         break;
       }
-      if (tags[i].code == 100 && tags[i].value == "AcDbBlockReference") {
-        tags.insert(tags.begin() + long(i) + 1, Tag{66, "1"});
-        done = true;
+      if (it->code == 100 && it->value == "AcDbBlockReference") {
+        at = to = it.next();
         break;
       }
     }
-    if (!done) tags.push_back(Tag{66, "1"});
-    rec_->tags.assign(tags);
+    if (!at) at = to = packed.bytes().data() + packed.byteSize();
+    packed.replaceBytes(at, to, 66, "1");
   }
   return Zcad::eOk;
 }

@@ -253,10 +253,12 @@ Zcad::ErrorStatus openObject(std::unique_ptr<ZcDbObject>& out, ZcDbObjectId id, 
 
 ZcDbObject::~ZcDbObject() = default;
 
-void ZcDbObject::initNew(std::string_view type, Tags tags) {
+void ZcDbObject::initNew(std::string_view type, Tags tags) { initNew(type, host::PackedTags(tags)); }
+
+void ZcDbObject::initNew(std::string_view type, host::PackedTags tags) {
   owned_ = std::make_unique<ObjectRecord>();
   owned_->type = host::internType(type);
-  owned_->tags.assign(tags);
+  owned_->tags = std::move(tags);
   owned_->cls = classOfRecord(*owned_);
   rec_ = owned_.get();
   mode_ = ZcDb::kForWrite;

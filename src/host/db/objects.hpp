@@ -93,6 +93,7 @@ class ZcDbObject {
   ZcDbObject() = default;
   // A new object, not yet in a database, with its template tags.
   void initNew(std::string_view type, host::Tags tags);
+  void initNew(std::string_view type, host::PackedTags tags);
   Zcad::ErrorStatus checkWrite() const;
 
  public:

@@ -97,14 +97,32 @@ std::string formatHandle(uint64_t h) {
   return std::string(buf, p);
 }
 
-std::string formatDouble(double v) {
+std::size_t formatDoubleInto(char* buffer, double v) {
   if (!std::isfinite(v)) v = 0.0;
   if (v == 0.0) v = 0.0;  // no "-0"
-  char buf[40];
-  auto [p, ec] = std::to_chars(buf, buf + sizeof buf, v);
-  std::string s(buf, p);
-  if (s.find_first_of(".en") == std::string::npos) s += ".0";
-  return s;
+  // The shortest form is at most 24 characters; ".0" fits after it.
+  auto [p, ec] = std::to_chars(buffer, buffer + kDoubleTextMax - 2, v);
+  std::string_view s(buffer, std::size_t(p - buffer));
+  if (s.find_first_of(".en") == std::string_view::npos) {
+    *p++ = '.';
+    *p++ = '0';
+  }
+  return std::size_t(p - buffer);
+}
+
+std::string formatDouble(double v) {
+  char buf[kDoubleTextMax];
+  return std::string(buf, formatDoubleInto(buf, v));
+}
+
+PackedBuilder& PackedBuilder::addDouble(int code, double value) {
+  char buf[kDoubleTextMax];
+  PackedTags::appendTo(data_, code, std::string_view(buf, formatDoubleInto(buf, value)));
+  return *this;
+}
+
+PackedBuilder& PackedBuilder::addPoint(int code, double x, double y, double z) {
+  return addDouble(code, x).addDouble(code + 10, y).addDouble(code + 20, z);
 }
 
 double Tag::toDouble() const { return parseDouble(value); }

@@ -39,6 +39,9 @@ using Tags = std::vector<Tag>;
 
 // Numbers as DXF files write them: shortest text that reads back exactly.
 std::string formatDouble(double v);
+// The same into a buffer of at least kDoubleTextMax bytes; returns its length.
+constexpr std::size_t kDoubleTextMax = 40;
+std::size_t formatDoubleInto(char* buffer, double v);
 std::string formatHandle(uint64_t h);
 uint64_t parseHandle(std::string_view text);  // 0 when not hexadecimal
 double parseDouble(std::string_view text);    // atof-like: 0 when not a number
@@ -94,6 +97,31 @@ class PackedTags {
 
   // Appends to a buffer being built (used by the reader to avoid a Tags copy).
   static void appendTo(std::string& buffer, int code, std::string_view value);
+
+ private:
+  std::string data_;
+};
+
+// Builds the packed tags of a new object directly: no list of tags, numbers
+// formatted on the stack. Creating many entities (point blocks and their
+// attributes) would otherwise allocate a string per value.
+class PackedBuilder {
+ public:
+  explicit PackedBuilder(std::size_t reserve = 256) { data_.reserve(reserve); }
+  PackedBuilder& add(int code, std::string_view value) {
+    PackedTags::appendTo(data_, code, value);
+    return *this;
+  }
+  PackedBuilder& addDouble(int code, double value);
+  PackedBuilder& addPoint(int code, double x, double y, double z);
+  PackedTags finish() {
+    // Records live as long as the drawing: no room left unused for long.
+    if (data_.capacity() - data_.size() > data_.size() / 4) data_.shrink_to_fit();
+    PackedTags packed;
+    packed.setBytes(std::move(data_));
+    data_.clear();
+    return packed;
+  }
 
  private:
   std::string data_;

@@ -264,6 +264,31 @@ TEST(Database, BlockReferenceWithAttributesRoundTrips) {
   EXPECT_EQ(num->ownerId(), br->objectId());
 }
 
+// New references, texts and attributes are written straight into packed
+// tags: the flag "attributes follow" comes once, right after the reference's
+// marker, and numbers are written as everywhere else.
+TEST(Database, NewEntitiesPackedTags) {
+  ZcDbDatabase db;
+  ZcDbObjectId ref = makePointBlock(db, ZcGePoint3d(100.125, -2e-7, 0), L"P12");
+  std::vector<std::pair<int, std::string>> tags;
+  for (const auto& t : ref.record()->tags) tags.emplace_back(t.code, std::string(t.value));
+  const std::vector<std::pair<int, std::string>> attendu = {
+      {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbBlockReference"}, {66, "1"}, {2, "PT"},
+      {10, "100.125"}, {20, "-2e-07"}, {30, "0.0"}, {41, "2.0"}, {42, "2.0"}, {43, "2.0"}, {50, "0.0"}};
+  // The owner and the handle come before the entity's own part.
+  ASSERT_GE(tags.size(), attendu.size());
+  EXPECT_EQ(std::vector(tags.end() - long(attendu.size()), tags.end()), attendu);
+
+  // Longest texts included, in a buffer of the documented size.
+  const std::pair<double, const char*> nombres[] = {
+      {-0.0, "0.0"}, {-3.0, "-3.0"}, {0.1, "0.1"}, {1e300, "1e+300"}, {std::nan(""), "0.0"},
+      {-2.2250738585072014e-308, "-2.2250738585072014e-308"}, {-1.2345678901234568e22, "-1.2345678901234568e+22"}};
+  for (auto [v, texte] : nombres) {
+    char buf[host::kDoubleTextMax];
+    EXPECT_EQ(std::string(buf, host::formatDoubleInto(buf, v)), texte) << v;
+  }
+}
+
 TEST(Database, TransformMovesBlockAndAttributes) {
   ZcDbDatabase db;
   ZcDbObjectId ref = makePointBlock(db, ZcGePoint3d(10, 20, 5), L"7");
