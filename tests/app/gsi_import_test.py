@@ -10,10 +10,11 @@ Usage: gsi_import_test.py GELTARO SOURCE_DIR WORK_DIR
 """
 import os
 import shutil
-import subprocess
 import sys
 
 import ezdxf
+
+from console_run import fresh_home, run_script
 
 IMPORT = """IMPORTGSI
 press Fichier...
@@ -33,14 +34,6 @@ EXPECTED = [
     "     100\tah = 115.45200\tav =  98.85300\tdi =  0.00000\tdh =  0.00000",
     "     102\tah = 132.47100\tav =  103.78200\tdi =  5.16500\tdh =  5.15600",
 ]
-
-
-def run(geltaro, home, drawing, script, name):
-    with open(os.path.join(home, name + ".scr"), "w") as f:
-        f.write(script)
-    r = subprocess.run([geltaro, drawing, "--script", name + ".scr", "--echo"], capture_output=True, text=True,
-                       env=dict(os.environ, GELTARO_HOME=home), timeout=120, cwd=home)
-    return r
 
 
 def analysis_lines(stdout):
@@ -78,10 +71,7 @@ def model_space(doc):
 
 def main():
     geltaro, source, work = sys.argv[1:4]
-    home = os.path.join(work, "home")
-    shutil.rmtree(home, ignore_errors=True)
-    os.makedirs(home)
-    shutil.copytree(os.path.join(source, "data", "biblio"), os.path.join(home, "biblio"))
+    home = fresh_home(source, work)
     book = os.path.join(source, "tests", "data", "gsi", "RILIEVO.gsi")
     failures = []
 
@@ -89,7 +79,7 @@ def main():
     for name, script in (("import", IMPORT.format(path=book)), ("plain", "SAVE\n")):
         drawing = os.path.join(home, name + ".dxf")
         shutil.copyfile(os.path.join(source, "examples", "leve-disto.dxf"), drawing)
-        r = run(geltaro, home, drawing, script, name)
+        r = run_script(geltaro, home, script, drawing=drawing, name=name)
         if r.returncode != 0:
             print("FAIL geltaro", name, r.returncode, r.stderr)
             return 1

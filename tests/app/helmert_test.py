@@ -13,11 +13,11 @@ import html.parser
 import math
 import os
 import re
-import shutil
-import subprocess
 import sys
 
 import ezdxf
+
+from console_run import fresh_home, run_script
 
 # Four calage pairs: the targets come from a turn of 30 gr clockwise, a scale
 # of 1.0005 and a shift, with a few millimetres of noise so that the fit is a
@@ -126,17 +126,11 @@ def angle_diff(a, b):
 
 def main():
     geltaro, source, work = sys.argv[1:4]
-    home = os.path.join(work, "home")
-    shutil.rmtree(home, ignore_errors=True)
-    os.makedirs(home)
-    shutil.copytree(os.path.join(source, "data", "biblio"), os.path.join(home, "biblio"))
+    home = fresh_home(source, work)
     drawing = os.path.join(home, "plan.dxf")
     make_drawing(drawing)
-    with open(os.path.join(home, "job.scr"), "w", encoding="utf-8") as f:
-        f.write(SCRIPT)
     saved = os.path.join(home, "plan-out.dxf")
-    r = subprocess.run([geltaro, drawing, "--script", "job.scr", "--echo", "--save", saved], capture_output=True,
-                       text=True, env=dict(os.environ, GELTARO_HOME=home), timeout=120, cwd=home)
+    r = run_script(geltaro, home, SCRIPT, drawing=drawing, save=saved)
     failures = []
     if r.returncode != 0:
         print("FAIL geltaro:", r.returncode, r.stderr, r.stdout[-2000:])

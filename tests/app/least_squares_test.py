@@ -11,10 +11,11 @@ import math
 import os
 import re
 import shutil
-import subprocess
 import sys
 
 import ezdxf
+
+from console_run import fresh_home, point_blocks, run_script
 
 SCRIPT = """CORRMCARRES
 press Données
@@ -36,16 +37,10 @@ TRUE = {"P1": (1120, 2150, 99.4), "P2": (1260, 2230, 100.8), "P3": (1040, 2290, 
 
 def main():
     geltaro, source, work = sys.argv[1:4]
-    home = os.path.join(work, "home")
-    shutil.rmtree(home, ignore_errors=True)
-    os.makedirs(home)
-    shutil.copytree(os.path.join(source, "data", "biblio"), os.path.join(home, "biblio"))
+    home = fresh_home(source, work)
     shutil.copy(os.path.join(source, "examples", "reseau.mc"), home)
-    with open(os.path.join(home, "job.scr"), "w") as f:
-        f.write(SCRIPT)
     saved = os.path.join(home, "reseau.dxf")
-    r = subprocess.run([geltaro, "--script", "job.scr", "--echo", "--save", saved], capture_output=True, text=True,
-                       env=dict(os.environ, GELTARO_HOME=home), timeout=120, cwd=home)
+    r = run_script(geltaro, home, SCRIPT, save=saved)
     if r.returncode != 0:
         print("FAIL geltaro:", r.stderr)
         return 1
@@ -75,10 +70,7 @@ def main():
         failures.append("no chi 2 line")
 
     doc = ezdxf.readfile(saved)
-    blocks = {}
-    for ins in doc.modelspace().query("INSERT"):
-        attribs = {a.dxf.tag: a.dxf.text for a in ins.attribs}
-        blocks[attribs.get("NUMPT")] = (ins.dxf.insert, attribs)
+    blocks = point_blocks(doc)
     if sorted(blocks) != sorted(list(KNOWN) + list(TRUE)):
         failures.append(f"point blocks {sorted(blocks)}")
     expected = {n: (x, y) for n, (x, y, _) in KNOWN.items()}

@@ -10,22 +10,11 @@ Usage: point_files_test.py GELTARO SOURCE_DIR WORK_DIR
 import html.parser
 import os
 import random
-import shutil
-import subprocess
 import sys
 
 import ezdxf
 
-
-def run(geltaro, home, script, save=None, drawing=None):
-    path = os.path.join(home, "job.scr")
-    with open(path, "w") as f:
-        f.write(script)
-    args = [geltaro] + ([drawing] if drawing else []) + ["--script", path, "--echo"]
-    if save:
-        args += ["--save", save]
-    return subprocess.run(args, capture_output=True, text=True, env=dict(os.environ, GELTARO_HOME=home),
-                          timeout=120, cwd=home)
+from console_run import fresh_home, run_script
 
 
 class Tables(html.parser.HTMLParser):
@@ -66,10 +55,7 @@ class Tables(html.parser.HTMLParser):
 
 def main():
     geltaro, source, work = sys.argv[1:4]
-    home = os.path.join(work, "home")
-    shutil.rmtree(home, ignore_errors=True)
-    os.makedirs(home)
-    shutil.copytree(os.path.join(source, "data", "biblio"), os.path.join(home, "biblio"))
+    home = fresh_home(source, work)
     failures = []
 
     # A survey of 300 points: some without altitude, codes 1, 3 and 100,
@@ -108,7 +94,7 @@ ok
 PTSEN3D
 """
     saved = os.path.join(home, "plan.dxf")
-    r = run(geltaro, home, script, save=saved)
+    r = run_script(geltaro, home, script, save=saved)
     if r.returncode != 0:
         print("FAIL geltaro:", r.stderr)
         return 1
@@ -137,7 +123,7 @@ PTSEN3D
             failures.append(f"export line {line!r} instead of {want!r}")
 
     # Read back through the XYZ reader, then written by it.
-    again = run(geltaro, home, f"COORDSXYZ\npress 523\n{home}/export.txt\npress 524\n{home}/relu.xyz\npress 526\n")
+    again = run_script(geltaro, home, f"COORDSXYZ\npress 523\n{home}/export.txt\npress 524\n{home}/relu.xyz\npress 526\n")
     with open(os.path.join(home, "relu.xyz"), "rb") as f:
         records = [l.split("\t") for l in f.read().decode("cp1252").split("\r\n") if l]
     back = [(rec[0].strip(), float(rec[1]), float(rec[2]), float(rec[3]), int(rec[4])) for rec in records]
@@ -193,7 +179,7 @@ press 401
 cancel
 """
     final = os.path.join(home, "final.dxf")
-    r = run(geltaro, home, script, save=final, drawing=saved)
+    r = run_script(geltaro, home, script, save=final, drawing=saved)
     if r.returncode != 0:
         failures.append(f"third session: {r.stderr}")
     else:

@@ -12,11 +12,11 @@ import html.parser
 import math
 import os
 import re
-import shutil
-import subprocess
 import sys
 
 import ezdxf
+
+from console_run import fresh_home, point_blocks, run_script
 
 SCRIPT = """CORRPOLFERMEE
 pick 1001 1
@@ -71,15 +71,9 @@ class Cells(html.parser.HTMLParser):
 
 def main():
     geltaro, source, work = sys.argv[1:4]
-    home = os.path.join(work, "home")
-    shutil.rmtree(home, ignore_errors=True)
-    os.makedirs(home)
-    shutil.copytree(os.path.join(source, "data", "biblio"), os.path.join(home, "biblio"))
-    with open(os.path.join(home, "job.scr"), "w") as f:
-        f.write(SCRIPT)
+    home = fresh_home(source, work)
     saved = os.path.join(home, "traverse.dxf")
-    r = subprocess.run([geltaro, "--script", "job.scr", "--echo", "--save", saved], capture_output=True, text=True,
-                       env=dict(os.environ, GELTARO_HOME=home), timeout=120, cwd=home)
+    r = run_script(geltaro, home, SCRIPT, save=saved)
     failures = []
     if r.returncode != 0:
         print("FAIL geltaro:", r.stderr)
@@ -112,10 +106,7 @@ def main():
         failures.append("the start station's altitude changed")
 
     doc = ezdxf.readfile(saved)
-    blocks = {}
-    for ins in doc.modelspace().query("INSERT"):
-        attribs = {a.dxf.tag: a.dxf.text for a in ins.attribs}
-        blocks[attribs.get("NUMPT")] = (ins.dxf.insert, attribs)
+    blocks = point_blocks(doc)
     if sorted(blocks) != sorted(corners):
         failures.append(f"station blocks {sorted(blocks)}")
     for name, (x, y, z) in final.items():
