@@ -24,14 +24,13 @@
 #include "points/project.hpp"
 #include "tools/codification.hpp"
 #include "tools/lisp_choix.hpp"
+#include "support/lisp_session.hpp"
 
 namespace fs = std::filesystem;
 using host::lisp::LineResult;
 
 namespace {
 
-
-int gAppId;
 
 bool contient(const std::string& texte, const std::string& morceau) { return texte.find(morceau) != std::string::npos; }
 
@@ -41,55 +40,18 @@ std::size_t occurrences(const std::string& texte, const std::string& morceau) {
   return n;
 }
 
-class LispChoix : public ::testing::Test {
+class LispChoix : public geltaro::testing::SessionLispModule {
  protected:
+  // Both questions start back in typed mode.
   void SetUp() override {
-    precedentDessin_ = zcdbCurDwg();
-    zcdbSetCurDwg(&db_);
-    precedenteSession_ = host::lisp::setSession(&ev_);
-    precedenteConsole_ = host::setConsole(&io_);
-    ev_.setFunctionDispatcher(
-        [](int) { return zcrxEntryPoint(ZcRx::kInvkSubrMsg, &gAppId) == 0 ? RTNORM : RTERROR; });
-    zcrxEntryPoint(ZcRx::kLoadDwgMsg, &gAppId);
-    tablesPoints = &projet_;
+    SessionLispModule::SetUp();
     reinitialiserSaisiesPoints();
-    tableCodification& codes = codification();
-    codes.vider();
-    codifPoint topo, station;
-    topo.code = 1;
-    topo.libelle = L"Point topo";
-    station.code = 100;
-    station.libelle = L"Station";
-    codes.ajouter(topo);
-    codes.ajouter(station);
   }
   void TearDown() override {
     reinitialiserSaisiesPoints();
-    zcrxEntryPoint(ZcRx::kUnloadDwgMsg, &gAppId);
-    tablesPoints = nullptr;
-    host::setConsole(precedenteConsole_);
-    host::lisp::setSession(precedenteSession_);
-    zcdbSetCurDwg(precedentDessin_);
+    SessionLispModule::TearDown();
   }
 
-  LineResult lisp(const std::string& texte) { return ev_.evaluateText(texte); }
-  void repondre(const std::string& lignes) {
-    entree_.str(lignes);
-    entree_.clear();
-  }
-  std::string sortie() {
-    std::string s = sortie_.str();
-    sortie_.str("");
-    return s;
-  }
-  // What is left unread of the answers.
-  std::string resteDesReponses() {
-    std::string reste, ligne;
-    while (std::getline(entree_, ligne)) reste += ligne + "\n";
-    return reste;
-  }
-
-  listePointsDuDessin& table() { return *projet_.currTable(); }
   ZcDbObjectId ajouterPoint(const wchar_t* nom, int code, double x = 0, double y = 0) {
     pointDuDessin p;
     p.setParams(nom, {x, y, 1.0}, code);
@@ -138,18 +100,6 @@ class LispChoix : public ::testing::Test {
       if (pl.openStatus() == Zcad::eOk) pl->erase();
     }
   }
-
-  ZcDbDatabase db_{true};
-  projetsTopo projet_;
-  host::lisp::Evaluator ev_;
-  std::istringstream entree_;
-  std::ostringstream sortie_;
-  host::ConsoleIO io_{entree_, sortie_};
-
- private:
-  ZcDbDatabase* precedentDessin_ = nullptr;
-  host::lisp::Evaluator* precedenteSession_ = nullptr;
-  host::ConsoleIO* precedenteConsole_ = nullptr;
 };
 
 // ------------------------------------------------------------ demanderCode

@@ -24,6 +24,7 @@
 #include "points/blocks.hpp"
 #include "points/project.hpp"
 #include "tools/codification.hpp"
+#include "support/lisp_session.hpp"
 
 extern char** environ;
 
@@ -46,47 +47,25 @@ fs::path copierBibliotheque(const fs::path& dossier) {
 }
 
 
-int gAppId;
-
-// A LISP session with the module's functions, a current drawing and an empty
-// project; the console reads `entree` and prints into `sortie`. The
-// codification holds its two default entries.
-class LispPoints : public ::testing::Test {
+// A LISP session with the module's functions; the station's symbol comes
+// from the block library.
+class LispPoints : public geltaro::testing::SessionLispModule {
  protected:
   void SetUp() override {
-    precedentDessin_ = zcdbCurDwg();
-    zcdbSetCurDwg(&db_);
-    precedenteSession_ = host::lisp::setSession(&ev_);
-    precedenteConsole_ = host::setConsole(&io_);
-    ev_.setFunctionDispatcher([this](int) {
-      // A chain the LISP reader cannot produce replaces the arguments.
-      if (argumentsImposes_) ev_.currentCall()->args = *argumentsImposes_;
-      return zcrxEntryPoint(ZcRx::kInvkSubrMsg, &gAppId) == 0 ? RTNORM : RTERROR;
-    });
-    zcrxEntryPoint(ZcRx::kLoadDwgMsg, &gAppId);
-    tablesPoints = &projet_;
+    SessionLispModule::SetUp();
     facteurTailleBlocs = 1.0;
     tableCodification& codes = codification();
-    codes.vider();
-    codifPoint topo, station;
-    topo.code = 1;
-    topo.libelle = L"Point topo";
-    station.code = 100;
-    station.libelle = L"Station";
-    station.chemin = fichierInstallation(L"vrelblk3.dwg", L"biblio");
-    codes.ajouter(topo);
-    codes.ajouter(station);
+    codes.getAt(codes.indexDuCode(100)).chemin = fichierInstallation(L"vrelblk3.dwg", L"biblio");
   }
   void TearDown() override {
-    zcrxEntryPoint(ZcRx::kUnloadDwgMsg, &gAppId);
-    tablesPoints = nullptr;
+    SessionLispModule::TearDown();
     facteurTailleBlocs = 1.0;
-    host::setConsole(precedenteConsole_);
-    host::lisp::setSession(precedenteSession_);
-    zcdbSetCurDwg(precedentDessin_);
+  }
+  // A chain the LISP reader cannot produce replaces the arguments.
+  void avantAppel() override {
+    if (argumentsImposes_) ev_.currentCall()->args = *argumentsImposes_;
   }
 
-  LineResult lisp(const std::string& texte) { return ev_.evaluateText(texte); }
   // Calls `fonction` with exactly this chain of arguments.
   LineResult appelerAvec(const std::string& fonction, const ResbufChain& args) {
     argumentsImposes_ = args;
@@ -94,17 +73,6 @@ class LispPoints : public ::testing::Test {
     argumentsImposes_.reset();
     return r;
   }
-  void repondre(const std::string& lignes) {
-    entree_.str(lignes);
-    entree_.clear();
-  }
-  std::string sortie() {
-    std::string s = sortie_.str();
-    sortie_.str("");
-    return s;
-  }
-
-  listePointsDuDessin& table() { return *projet_.currTable(); }
   // Appends a point to the current table, with its block unless `bloc` is false.
   ZcDbObjectId ajouterPoint(const wchar_t* nom, int code, bool bloc = true, double x = 0, double y = 0) {
     pointDuDessin p;
@@ -139,17 +107,7 @@ class LispPoints : public ::testing::Test {
     return ss ? ss->ids : std::vector<ZcDbObjectId>{};
   }
 
-  ZcDbDatabase db_{true};
-  projetsTopo projet_;
-  host::lisp::Evaluator ev_;
-  std::istringstream entree_;
-  std::ostringstream sortie_;
-  host::ConsoleIO io_{entree_, sortie_};
-
  private:
-  ZcDbDatabase* precedentDessin_ = nullptr;
-  host::lisp::Evaluator* precedenteSession_ = nullptr;
-  host::ConsoleIO* precedenteConsole_ = nullptr;
   std::optional<ResbufChain> argumentsImposes_;
 };
 
