@@ -1,6 +1,7 @@
 """What the console's end-to-end tests share: a fresh installation folder
-with the block library, a script run by geltaro in it, and the point blocks
-of a saved drawing as ezdxf reads them."""
+with the block library, a script run by geltaro in it, the point blocks of a
+saved drawing as ezdxf reads them, and the tables of a report."""
+import html.parser
 import os
 import shutil
 import subprocess
@@ -36,3 +37,34 @@ def point_blocks(doc):
         attribs = {a.dxf.tag: a.dxf.text for a in ins.attribs}
         blocks[attribs.get("NUMPT")] = (ins.dxf.insert, attribs)
     return blocks
+
+
+class _Cells(html.parser.HTMLParser):
+    def __init__(self):
+        super().__init__()
+        self.tables, self.cell = [], None
+
+    def handle_starttag(self, tag, attrs):
+        if tag == "table":
+            self.tables.append([])
+        elif tag == "tr":
+            self.tables[-1].append([])
+        elif tag == "td":
+            self.cell = ""
+
+    def handle_endtag(self, tag):
+        if tag == "td" and self.cell is not None:
+            self.tables[-1][-1].append(self.cell.strip())
+            self.cell = None
+
+    def handle_data(self, data):
+        if self.cell is not None:
+            self.cell += data
+
+
+def report_tables(markup):
+    """The tables of a report: a list of rows per table, each row the texts of
+    its cells."""
+    parser = _Cells()
+    parser.feed(markup)
+    return parser.tables

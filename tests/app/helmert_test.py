@@ -9,7 +9,6 @@ a kind the host cannot transform: it stays in place and is counted.
 
 Usage: helmert_test.py GELTARO SOURCE_DIR WORK_DIR
 """
-import html.parser
 import math
 import os
 import re
@@ -17,7 +16,7 @@ import sys
 
 import ezdxf
 
-from console_run import fresh_home, run_script
+from console_run import fresh_home, report_tables, run_script
 
 # Four calage pairs: the targets come from a turn of 30 gr clockwise, a scale
 # of 1.0005 and a shift, with a few millimetres of noise so that the fit is a
@@ -76,29 +75,6 @@ press Fermer
 """
 
 
-class Cells(html.parser.HTMLParser):
-    def __init__(self):
-        super().__init__()
-        self.tables, self.cell = [], None
-
-    def handle_starttag(self, tag, attrs):
-        if tag == "table":
-            self.tables.append([])
-        elif tag == "tr":
-            self.tables[-1].append([])
-        elif tag == "td":
-            self.cell = ""
-
-    def handle_endtag(self, tag):
-        if tag == "td" and self.cell is not None:
-            self.tables[-1][-1].append(self.cell.strip())
-            self.cell = None
-
-    def handle_data(self, data):
-        if self.cell is not None:
-            self.cell += data
-
-
 def make_drawing(path):
     doc = ezdxf.new("R2010")
     block = doc.blocks.new("BORNE")
@@ -149,9 +125,7 @@ def main():
         with open(m.group(1), "rb") as f:
             markup = f.read().decode("cp1252")
         os.remove(m.group(1))
-        parser = Cells()
-        parser.feed(markup)
-        t = parser.tables
+        t = report_tables(markup)
         if len(t) != 7:
             failures.append(f"{len(t)} tables in the report")
         else:

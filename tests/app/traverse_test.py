@@ -8,7 +8,6 @@ checked with ezdxf.
 
 Usage: traverse_test.py GELTARO SOURCE_DIR WORK_DIR
 """
-import html.parser
 import math
 import os
 import re
@@ -16,7 +15,7 @@ import sys
 
 import ezdxf
 
-from console_run import fresh_home, point_blocks, run_script
+from console_run import fresh_home, point_blocks, report_tables, run_script
 
 SCRIPT = """CORRPOLFERMEE
 pick 1001 1
@@ -46,29 +45,6 @@ ok
 """
 
 
-class Cells(html.parser.HTMLParser):
-    def __init__(self):
-        super().__init__()
-        self.tables, self.cell = [], None
-
-    def handle_starttag(self, tag, attrs):
-        if tag == "table":
-            self.tables.append([])
-        elif tag == "tr":
-            self.tables[-1].append([])
-        elif tag == "td":
-            self.cell = ""
-
-    def handle_endtag(self, tag):
-        if tag == "td" and self.cell is not None:
-            self.tables[-1][-1].append(self.cell.strip())
-            self.cell = None
-
-    def handle_data(self, data):
-        if self.cell is not None:
-            self.cell += data
-
-
 def main():
     geltaro, source, work = sys.argv[1:4]
     home = fresh_home(source, work)
@@ -85,11 +61,9 @@ def main():
     else:
         with open(m.group(1), "rb") as f:
             markup = f.read().decode("cp1252")
-        parser = Cells()
-        parser.feed(markup)
         if "Coordonnées finales" not in markup:
             failures.append("the report has no final coordinates")
-        table = parser.tables[-1]
+        table = report_tables(markup)[-1]
         if table[0] != ["Station", "X", "Y", "Z"] or len(table) != 5:
             failures.append(f"final coordinates table {table[:2]}")
         for row in table[1:]:
