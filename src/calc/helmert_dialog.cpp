@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <initializer_list>
 #include <string>
 
 #include "frame/config.hpp"
@@ -39,14 +40,6 @@ std::string formater(double v, int decimales) {
 // coordinate can show.
 int decimalesListe(int reglage) { return std::clamp(reglage, 0, 15); }
 
-htmlTable nouvelleTable() {
-  htmlTable table;
-  table.setAlignment(htmlTable::Center);
-  table.setBorder(0);
-  table.setCellPadding(0);
-  table.setCellSpacing(0);
-  return table;
-}
 
 void entetes(htmlTable& table, std::initializer_list<const wchar_t*> titres) {
   table.newRow();
@@ -86,7 +79,7 @@ void rapportHelmert(htmlDocument& document, const std::vector<pointCalage>& depa
   paragraphe(document, L"Transformation d'helmert", "CLASS=grand");
   paragraphe(document, L"Données", "CLASS=titre");
   {
-    htmlTable table = nouvelleTable();
+    htmlTable table = tableRapport();
     entetes(table, {L"X Depart", L"Y Depart", L"X Final", L"Y Final"});
     for (std::size_t i = 0; i < depart.size(); ++i) {
       table.newRow();
@@ -96,34 +89,22 @@ void rapportHelmert(htmlDocument& document, const std::vector<pointCalage>& depa
   }
   paragraphe(document, L"Resultats", "CLASS=titre");
 
-  paragraphe(document, L"Deplacement");
-  {
-    htmlTable table = nouvelleTable();
+  // Each result under its paragraph, as a table of one row: the label, then
+  // the values with three decimals.
+  auto resultat = [&](const wchar_t* titre, const char* attributsLibelle, std::initializer_list<double> valeurs) {
+    paragraphe(document, titre);
+    htmlTable table = tableRapport();
     table.newRow();
-    table.addCell(std::wstring(L"Deplacement"), kEntete);
-    table.addNumber(r.tx, 3, kNombre);
-    table.addNumber(r.ty, 3, kNombre);
+    table.addCell(std::wstring(titre), attributsLibelle);
+    for (double v : valeurs) table.addNumber(v, 3, kNombre);
     document.addBody(table);
-  }
-  paragraphe(document, L"Echelle");
-  {
-    htmlTable table = nouvelleTable();
-    table.newRow();
-    table.addCell(std::wstring(L"Echelle"), kEntete);
-    table.addNumber(r.echelle, 3, kNombre);
-    document.addBody(table);
-  }
-  paragraphe(document, L"Rotation");
-  {
-    htmlTable table = nouvelleTable();
-    table.newRow();
-    table.addCell(std::wstring(L"Rotation"), kLibelle);
-    table.addNumber(r.rotationGrades(), 3, kNombre);
-    document.addBody(table);
-  }
+  };
+  resultat(L"Deplacement", kEntete, {r.tx, r.ty});
+  resultat(L"Echelle", kEntete, {r.echelle});
+  resultat(L"Rotation", kLibelle, {r.rotationGrades()});
   paragraphe(document, L"Transformation affine");
   {
-    htmlTable table = nouvelleTable();
+    htmlTable table = tableRapport();
     table.newRow();
     table.addCell(std::wstring(L"Parametre A"), kLibelle);
     table.addNumber(r.a, 6, kNombre);
@@ -134,7 +115,7 @@ void rapportHelmert(htmlDocument& document, const std::vector<pointCalage>& depa
   }
   paragraphe(document, L"Resultats finaux");
   {
-    htmlTable table = nouvelleTable();
+    htmlTable table = tableRapport();
     entetes(table, {L"X Final", L"Y Final", L"X Corrigé", L"Y Corrigé", L"DX", L"DY", L"Dist"});
     for (std::size_t i = 0; i < final.size(); ++i) {
       const pointCalage& t = r.transformes[i];
@@ -153,7 +134,7 @@ void rapportHelmert(htmlDocument& document, const std::vector<pointCalage>& depa
       somme += d;
     }
     const double moyenne = r.ecarts.empty() ? 0 : somme / double(r.ecarts.size());
-    htmlTable table = nouvelleTable();
+    htmlTable table = tableRapport();
     const std::pair<const wchar_t*, double> lignes[] = {
         {L"Err Inf", inf}, {L"Err Sup", sup}, {L"Err Moyenne", moyenne}, {L"Err moy quad", r.emq()}};
     for (const auto& [libelle, valeur] : lignes) {

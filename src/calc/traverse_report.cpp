@@ -70,15 +70,6 @@ void entetes(htmlTable& table, std::initializer_list<const wchar_t*> titres, con
   for (const wchar_t* titre : titres) table.addCell(std::wstring(titre), attributs);
 }
 
-htmlTable tableFermee() {
-  htmlTable table;
-  table.setAlignment(htmlTable::Center);
-  table.setBorder(0);
-  table.setCellPadding(0);
-  table.setCellSpacing(0);
-  return table;
-}
-
 htmlTable tableOuverte() {
   htmlTable table;
   table.setCellSpacing(0);
@@ -152,7 +143,7 @@ void rapportPolygonaleFermee(htmlDocument& document, const StationPolygonale& de
   // Observations: each leg from the station named by the previous row.
   paragraphe(document, L"Observations", "class=titre");
   {
-    htmlTable table = tableFermee();
+    htmlTable table = tableRapport();
     entetes(table, {L"Station", L"Vise", L"Angle", L"Distance", L"Altitude"}, "CLASS=celgris");
     for (size_t i = 0; i < n; ++i) {
       table.newRow();
@@ -170,7 +161,7 @@ void rapportPolygonaleFermee(htmlDocument& document, const StationPolygonale& de
   document.addBody(htmlText(format("\r\nErreur angulaire=%.5f", r.erreurAngulaire), "CLASS=petit"));
   document.addBody(htmlText(format("\r\nCorrection angulaire=%.5f", r.correctionAngulaire), "CLASS=petit"));
   {
-    htmlTable table = tableFermee();
+    htmlTable table = tableRapport();
     entetes(table, {L"R\u00e9f", L"Station", L"Vise", L"Ang Ext", L"Ang Int", L"Ang Int Corr", L"Ang Ext Corr",
                     L"Gisement Corr"});
     for (size_t i = 0; i < n; ++i) {
@@ -198,7 +189,7 @@ void rapportPolygonaleFermee(htmlDocument& document, const StationPolygonale& de
   // Distances and coordinates (compass rule).
   paragraphe(document, L"Correction des distances", "class=titre");
   {
-    htmlTable table = tableFermee();
+    htmlTable table = tableRapport();
     entetes(table, {L"R\u00e9f", L"Station", L"Vise", L"Gis. Corrig\u00e9", L"Distance", L"Dx", L"Dy",
                     L"Dx corrig\u00e9", L"Dy corrig\u00e9", L"X", L"Y"});
     for (size_t i = 0; i < n; ++i) {
@@ -219,14 +210,14 @@ void rapportPolygonaleFermee(htmlDocument& document, const StationPolygonale& de
   // Altitudes.
   if (modeNivellement == kNivAucun) {
     paragraphe(document, L"Pas de correction de nivellement", "class=titre");
-    htmlTable vide = tableFermee();
+    htmlTable vide = tableRapport();
     document.addBody(vide);
   } else {
     const NivellementPolygonale& niv = r.nivellement;
     const bool proportionnel = modeProportionnel(modeNivellement);
     paragraphe(document, L"Correction des altitudes", "class=titre");
     if (const wchar_t* titre = titreMode(modeNivellement)) paragraphe(document, titre, "class=titre");
-    htmlTable table = tableFermee();
+    htmlTable table = tableRapport();
     entetes(table, {L"R\u00e9f", L"Station", L"Vise", L"X", L"Y", L"d.Z"});
     if (proportionnel)
       table.addCell(std::wstring(modeNivellement == kNivDistance ? L"Distance" : L"Racine.dist"), kEntete);
@@ -251,7 +242,7 @@ void rapportPolygonaleFermee(htmlDocument& document, const StationPolygonale& de
   // Final coordinates: station P(i) bears the name of row i - 1.
   paragraphe(document, L"Coordonn\u00e9es finales", "class=titre");
   {
-    htmlTable table = tableFermee();
+    htmlTable table = tableRapport();
     entetes(table, {L"Station", L"X", L"Y", L"Z"});
     for (size_t i = 0; i < n; ++i) {
       table.newRow();

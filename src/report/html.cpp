@@ -550,3 +550,12 @@ void ajouterStylesStandard(htmlDocument& document) {
   style.setBackgroundColor(htmlColor(239, 239, 239));
   document.addStyle(".celgris", style);
 }
+
+htmlTable tableRapport() {
+  htmlTable table;
+  table.setAlignment(htmlTable::Center);
+  table.setBorder(0);
+  table.setCellPadding(0);
+  table.setCellSpacing(0);
+  return table;
+}

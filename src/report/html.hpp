@@ -329,3 +329,6 @@ std::string cheminRapportTemporaire();
 // ".celnorm" and ".celgris", built from one style refined from class to
 // class.
 void ajouterStylesStandard(htmlDocument& document);
+
+// The tables of the reports: centred, no border, no cell padding or spacing.
+htmlTable tableRapport();

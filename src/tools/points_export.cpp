@@ -72,11 +72,7 @@ bool ecrireDocumentPoints(const std::vector<const pointDuDessin*>& points, const
                           host::ui::ProgressDialog& progression) {
   htmlDocument document;
   ajouterStylesStandard(document);
-  htmlTable table;
-  table.setAlignment(htmlTable::Center);
-  table.setBorder(0);
-  table.setCellPadding(0);
-  table.setCellSpacing(0);
+  htmlTable table = tableRapport();
   table.newRow();
   for (const wchar_t* titre : {L"N\u00b0", L"X", L"Y", L"Z", L"Code"}) table.addCell(std::wstring(titre), "CLASS=celgris");
   for (const pointDuDessin* p : points) {
