@@ -347,6 +347,39 @@ Lieu demiDroite(const pointACalculer& origine, double gis, int obs) {
   return l;
 }
 
+// Numbers the unknowns of an adjustment: `colonne` gives each point's
+// column (-1 for the points that are not computed), `inconnus` the points in
+// column order.
+template <class EstInconnu>
+void numeroterInconnus(int n, EstInconnu estInconnu, std::vector<int>& colonne, std::vector<int>& inconnus) {
+  colonne.assign(std::size_t(n), -1);
+  inconnus.clear();
+  for (int i = 0; i < n; ++i)
+    if (estInconnu(i)) {
+      colonne[std::size_t(i)] = int(inconnus.size());
+      inconnus.push_back(i);
+    }
+}
+
+// The points a pass of approximations tries next: those not yet placed
+// that share an observation with a point the last pass placed, each once,
+// in index order. `marque` is all zeros before and after.
+template <class PointsObservation, class EstPlace>
+std::vector<int> voisinsAEssayer(const std::vector<int>& nouveaux, const std::vector<std::vector<int>>& parPoint,
+                                 PointsObservation pointsObservation, EstPlace estPlace, std::vector<char>& marque) {
+  std::vector<int> candidats;
+  for (int p : nouveaux)
+    for (int k : parPoint[std::size_t(p)])
+      for (int q : pointsObservation(k))
+        if (q >= 0 && q < int(marque.size()) && !estPlace(q) && !marque[std::size_t(q)]) {
+          marque[std::size_t(q)] = 1;
+          candidats.push_back(q);
+        }
+  std::sort(candidats.begin(), candidats.end());
+  for (int q : candidats) marque[std::size_t(q)] = 0;
+  return candidats;
+}
+
 }  // namespace
 
 // ---- Print formats -----------------------------------------------------
@@ -997,16 +1030,9 @@ void reseauMoindresCarres::approcherXY() {
     for (int p : candidats)
       if (!positionne[p] && approcher(p)) nouveaux.push_back(p);
     for (int p : nouveaux) positionne[p] = true;
-    candidats.clear();
-    for (int p : nouveaux)
-      for (int k : parPoint[p])
-        for (int q : pointsDe(observations[k]))
-          if (valide(q) && !positionne[q] && !marque[q]) {
-            marque[q] = 1;
-            candidats.push_back(q);
-          }
-    std::sort(candidats.begin(), candidats.end());
-    for (int q : candidats) marque[q] = 0;
+    candidats = voisinsAEssayer(
+        nouveaux, parPoint, [&](int k) { return pointsDe(observations[k]); },
+        [&](int q) { return bool(positionne[std::size_t(q)]); }, marque);
   }
 }
 
@@ -1015,12 +1041,9 @@ void reseauMoindresCarres::approcherXY() {
 double reseauMoindresCarres::itererXY(int numero) {
   const int n = int(points.size());
   auto valide = [&](int i) { return i >= 0 && i < n; };
-  std::vector<int> colonne(n, -1), inconnus;
-  for (int i = 0; i < n; ++i)
-    if (positionne[i] && !points[i].connuXY) {
-      colonne[i] = int(inconnus.size());
-      inconnus.push_back(i);
-    }
+  std::vector<int> colonne, inconnus;
+  numeroterInconnus(n, [&](int i) { return positionne[std::size_t(i)] && !points[std::size_t(i)].connuXY; }, colonne,
+                    inconnus);
   const int u = int(inconnus.size());
 
   std::vector<Equation> eqs;
@@ -1213,24 +1236,15 @@ void reseauMoindresCarres::calculerZ() {
       place[p] = 1;
       nouveaux.push_back(p);
     }
-    candidats.clear();
-    for (int p : nouveaux)
-      for (int k : parPoint[p])
-        for (int q : {observations[k].station, observations[k].cible})
-          if (!place[q] && !marque[q]) {
-            marque[q] = 1;
-            candidats.push_back(q);
-          }
-    std::sort(candidats.begin(), candidats.end());
-    for (int q : candidats) marque[q] = 0;
+    candidats = voisinsAEssayer(
+        nouveaux, parPoint,
+        [&](int k) { return std::array<int, 2>{observations[k].station, observations[k].cible}; },
+        [&](int q) { return place[std::size_t(q)] != 0; }, marque);
   }
 
-  std::vector<int> colonne(n, -1), inconnus;
-  for (int i = 0; i < n; ++i)
-    if (place[i] && !points[i].connuZ) {
-      colonne[i] = int(inconnus.size());
-      inconnus.push_back(i);
-    }
+  std::vector<int> colonne, inconnus;
+  numeroterInconnus(n, [&](int i) { return place[std::size_t(i)] && !points[std::size_t(i)].connuZ; }, colonne,
+                    inconnus);
   const int u = int(inconnus.size());
   std::vector<Equation> eqs;
   std::vector<double> L, P;
