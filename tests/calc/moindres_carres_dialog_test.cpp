@@ -14,6 +14,7 @@
 #include "host/ed/editor.hpp"
 #include "host/ui/session.hpp"
 #include "points/project.hpp"
+#include "support/current_drawing.hpp"
 #include "support/temp_folder.hpp"
 #include "tools/codification.hpp"
 
@@ -41,17 +42,9 @@ const char* const kReseau =
 class DialogueMoindresCarres : public testing::Test {
  protected:
   void SetUp() override {
-    precedentDessin_ = zcdbCurDwg();
-    zcdbSetCurDwg(&db_);
-    precedentProjet_ = tablesPoints;
-    tablesPoints = &projet_;
     fichier_ = (dossier() / "reseau.mc").string();
     std::ofstream(fichier_, std::ios::binary) << kReseau;
     dialogue_.init();
-  }
-  void TearDown() override {
-    tablesPoints = precedentProjet_;
-    zcdbSetCurDwg(precedentDessin_);
   }
 
   std::string resultat() const { return dialogue_.get<RichText>(CDlgMoindresCarres::kResultat).text(); }
@@ -66,9 +59,8 @@ class DialogueMoindresCarres : public testing::Test {
   }
 
   ZcDbDatabase db_{true};
-  ZcDbDatabase* precedentDessin_ = nullptr;
-  projetsTopo* precedentProjet_ = nullptr;
   projetsTopo projet_;
+  geltaro::testing::DessinCourant courant_{db_, projet_};
   std::string fichier_;
   CDlgMoindresCarres dialogue_;
 };

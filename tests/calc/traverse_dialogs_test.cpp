@@ -18,6 +18,7 @@
 #include "host/db/entities.hpp"
 #include "host/ed/editor.hpp"
 #include "host/ui/session.hpp"
+#include "support/current_drawing.hpp"
 #include "support/temp_folder.hpp"
 #include "points/project.hpp"
 #include "tools/codification.hpp"
@@ -62,17 +63,6 @@ struct Attendu {
 
 class DialoguesPolygonale : public testing::Test {
  protected:
-  void SetUp() override {
-    precedentDessin_ = zcdbCurDwg();
-    zcdbSetCurDwg(&db_);
-    precedentProjet_ = tablesPoints;
-    tablesPoints = &projet_;
-  }
-  void TearDown() override {
-    tablesPoints = precedentProjet_;
-    zcdbSetCurDwg(precedentDessin_);
-  }
-
   template <class D>
   static std::unique_ptr<D> ouvrir() {
     auto d = std::make_unique<D>();
@@ -146,9 +136,8 @@ class DialoguesPolygonale : public testing::Test {
   }
 
   ZcDbDatabase db_{true};
-  ZcDbDatabase* precedentDessin_ = nullptr;
-  projetsTopo* precedentProjet_ = nullptr;
   projetsTopo projet_;
+  geltaro::testing::DessinCourant courant_{db_, projet_};
   int code_ = 100;
 };
 

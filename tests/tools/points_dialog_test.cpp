@@ -17,6 +17,7 @@
 #include "host/ed/editor.hpp"
 #include "host/ui/session.hpp"
 #include "points/project.hpp"
+#include "support/current_drawing.hpp"
 #include "support/temp_folder.hpp"
 #include "tools/codification.hpp"
 #include "tools/points_dialog.hpp"
@@ -74,10 +75,6 @@ const char* const kLignes[] = {
 class DialoguePoints : public testing::Test {
  protected:
   void SetUp() override {
-    precedentDessin_ = zcdbCurDwg();
-    zcdbSetCurDwg(&db_);
-    precedentProjet_ = tablesPoints;
-    tablesPoints = &projet_;
     triPoints() = {};
     // Codes in an order of their own; 9 has no point and its own layer.
     codifs_.vider();
@@ -93,8 +90,6 @@ class DialoguePoints : public testing::Test {
   }
   void TearDown() override {
     triPoints() = {};
-    tablesPoints = precedentProjet_;
-    zcdbSetCurDwg(precedentDessin_);
   }
 
   static pointDuDessin point(const Pt& p) {
@@ -136,9 +131,8 @@ class DialoguePoints : public testing::Test {
   }
 
   ZcDbDatabase db_{true};
-  ZcDbDatabase* precedentDessin_ = nullptr;
-  projetsTopo* precedentProjet_ = nullptr;
   projetsTopo projet_;
+  geltaro::testing::DessinCourant courant_{db_, projet_};
   tableCodification codifs_;
   listePointsDuDessin* table_ = nullptr;
 };
