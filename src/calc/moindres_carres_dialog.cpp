@@ -90,7 +90,23 @@ void CDlgMoindresCarres::effacer() {
 }
 
 int CDlgMoindresCarres::placerCanevas() { return placer(true); }
-int CDlgMoindresCarres::placerCalcules() { return placer(false); }
+
+int CDlgMoindresCarres::placerCalcules() {
+  // A result the computation cannot vouch for is placed only when the user
+  // says so, after reading why.
+  std::vector<std::wstring> alertes = reseau.alertesXY;
+  alertes.insert(alertes.end(), reseau.alertesZ.begin(), reseau.alertesZ.end());
+  if (!alertes.empty()) {
+    std::string texte = "Le calcul n'est pas fiable :";
+    for (const std::wstring& a : alertes) texte += "\n- " + toUtf8(a);
+    texte += "\nPlacer les points quand même ?";
+    if (zcMessageBox(texte, "Moindres carrés", MB_YESNO | MB_ICONWARNING) != IDYES) {
+      zcutPrintf(L"\n 0 points placés");
+      return 0;
+    }
+  }
+  return placer(false);
+}
 
 int CDlgMoindresCarres::placer(bool connus) {
   if (!zcdbCurDwg()) return 0;

@@ -3,6 +3,7 @@
 #include <Eigen/Dense>
 #include <Eigen/SparseCholesky>
 #include <Eigen/SparseCore>
+#include <boost/math/distributions/chi_squared.hpp>
 
 #include <algorithm>
 #include <array>
@@ -28,9 +29,29 @@ constexpr double kRadEnGrades = 200.0 / kPi;
 constexpr double kRadEnMgr = 63661.97723675814;
 constexpr double kNormeConvergence = 1e-8;
 constexpr int kIterationsMax = 100;
-// A pivot of the normal matrix below this fraction of its largest diagonal
-// entry is taken for zero: the network is singular.
+// A pivot of the normal matrix scaled to a unit diagonal at most this is
+// taken for zero: the network is singular.
 constexpr double kPivotRelatifMin = 1e-12;
+// Below this scaled pivot an unknown is nearly fixed by the others alone
+// (loci crossing at less than about 0.006 gr): its value rests on the
+// noise, and the result is reported as ill-conditioned.
+constexpr double kPivotMalConditionne = 1e-8;
+// Damping of the normal matrix (scaled) tried first when a Gauss-Newton
+// step does not lower vᵀPv, multiplied by 10 at each refusal.
+constexpr double kAmortissementInitial = 1e-3;
+constexpr int kEssaisAmortissement = 16;
+// An approximate position is consistent with its observations when each
+// misses it by at most 1 m plus 2 % of its length (angles as the arc they
+// span at that distance): far above measuring errors, far below the
+// metres a wrong crossing of two loci gives.
+constexpr double kCoherenceAbsolue = 1.0;
+constexpr double kCoherenceRelative = 0.02;
+// Ratio of the smallest to the largest eigenvalue of the normal matrix of
+// a point alone (in metres) below which its loci do not fix it.
+constexpr double kRapportDeterminationMin = 1e-6;
+// Part of the redundancy below which an observation is not checked by the
+// others: its standardized residual is not computed.
+constexpr double kRedondanceControleMin = 1e-6;
 // Two loci crossing at less than this sine give no intersection: the point
 // would move far along the lines for tiny errors in the observations.
 constexpr double kSinusCroisementMin = 1e-3;
@@ -135,141 +156,239 @@ struct Equation {
   }
 };
 
-// Solves AᵀPA·x = AᵀPL. `blocs` asks for 2×2 blocks (a, b) of the inverse
-// of the normal matrix: {q(a,a), q(b,b), q(a,b)}, computed when `voulus`
-// says so for the norm of x (the last iteration of a loop only). False (x
-// empty) when the system is singular.
-bool resoudre(int n, const std::vector<Equation>& eqs, const std::vector<double>& poids,
-              const std::vector<double>& L, bool dense, Eigen::VectorXd& x,
-              const std::vector<std::pair<int, int>>& blocs, std::vector<std::array<double, 3>>& q,
-              const std::function<bool(double)>& voulus) {
-  x.resize(0);
-  q.clear();
-  if (n <= 0) return false;
-  Eigen::VectorXd b = Eigen::VectorXd::Zero(n);
-  std::vector<Eigen::Triplet<double>> triplets;
-  triplets.reserve(eqs.size() * 12);
-  for (std::size_t i = 0; i < eqs.size(); ++i) {
-    const Equation& e = eqs[i];
-    const double w = poids[i];
-    for (int r = 0; r < e.taille; ++r) {
-      b[e.colonnes[r]] += w * e.coefs[r] * L[i];
-      for (int c = 0; c < e.taille; ++c)
-        if (e.colonnes[r] >= e.colonnes[c]) triplets.emplace_back(e.colonnes[r], e.colonnes[c], w * e.coefs[r] * e.coefs[c]);
+// The normal equations N·x = b (N = AᵀPA, b = AᵀPL) of one linearisation,
+// scaled to a unit diagonal: S·N·S·y = S·b with S = diag(N)^(-1/2) and
+// x = S·y. The pivots of the scaled matrix are then free of units and
+// weights: each is the part of its unknown that the unknowns eliminated
+// before it leave undetermined (1 for independent unknowns, near 0 when an
+// unknown is nearly fixed by the others, as along nearly parallel loci).
+class SystemeNormal {
+ public:
+  // False when an unknown appears in no equation (a zero diagonal).
+  bool construire(int n, const std::vector<Equation>& eqs, const std::vector<double>& poids,
+                  const std::vector<double>& L, bool dense) {
+    n_ = n;
+    dense_ = dense;
+    inversePrete_ = false;
+    if (n <= 0) return false;
+    Eigen::VectorXd b = Eigen::VectorXd::Zero(n);
+    std::vector<Eigen::Triplet<double>> triplets;
+    triplets.reserve(eqs.size() * 12);
+    for (std::size_t i = 0; i < eqs.size(); ++i) {
+      const Equation& e = eqs[i];
+      const double w = poids[i];
+      for (int r = 0; r < e.taille; ++r) {
+        b[e.colonnes[r]] += w * e.coefs[r] * L[i];
+        for (int c = 0; c < e.taille; ++c)
+          if (e.colonnes[r] >= e.colonnes[c]) triplets.emplace_back(e.colonnes[r], e.colonnes[c], w * e.coefs[r] * e.coefs[c]);
+      }
     }
-  }
-  Eigen::SparseMatrix<double> N(n, n);
-  N.setFromTriplets(triplets.begin(), triplets.end());
-  triplets.clear();
-  triplets.shrink_to_fit();
-  double diagMax = 0;
-  for (int i = 0; i < n; ++i) diagMax = std::max(diagMax, std::abs(N.coeff(i, i)));
-  if (!(diagMax > 0) || !std::isfinite(diagMax)) return false;
-  const double pivotMin = kPivotRelatifMin * diagMax;
-
-  if (dense) {
-    Eigen::MatrixXd Nd = Eigen::MatrixXd(N).selfadjointView<Eigen::Lower>();
-    Eigen::LDLT<Eigen::MatrixXd> f(Nd);
-    if (f.info() != Eigen::Success) return false;
-    if (!(f.vectorD().minCoeff() > pivotMin)) return false;
-    Eigen::VectorXd s = f.solve(b);
-    if (!s.allFinite()) return false;
-    x = std::move(s);
-    if (!blocs.empty() && voulus(x.norm())) {
-      const Eigen::MatrixXd inv = f.solve(Eigen::MatrixXd::Identity(n, n));
-      for (auto [a, c] : blocs) q.push_back({inv(a, a), inv(c, c), inv(a, c)});
+    N_.resize(n, n);
+    N_.setFromTriplets(triplets.begin(), triplets.end());
+    triplets.clear();
+    triplets.shrink_to_fit();
+    s_.resize(n);
+    for (int i = 0; i < n; ++i) {
+      const double d = N_.coeff(i, i);
+      if (!(d > 0) || !std::isfinite(d)) return false;
+      s_[i] = 1 / std::sqrt(d);
     }
+    for (int c = 0; c < n; ++c)
+      for (Eigen::SparseMatrix<double>::InnerIterator it(N_, c); it; ++it) it.valueRef() *= s_[it.row()] * s_[c];
+    b_ = s_.cwiseProduct(b);
+    if (dense_) Nd_ = Eigen::MatrixXd(N_).selfadjointView<Eigen::Lower>();
+    else fs_.analyzePattern(N_);
     return true;
   }
 
-  Eigen::SimplicialLDLT<Eigen::SparseMatrix<double>, Eigen::Lower> f;
-  f.compute(N);
-  if (f.info() != Eigen::Success) return false;
-  const Eigen::VectorXd D = f.vectorD();
-  for (int i = 0; i < n; ++i)
-    if (!(D[i] > pivotMin)) return false;
-  Eigen::VectorXd s = f.solve(b);
-  if (f.info() != Eigen::Success || !s.allFinite()) return false;
-  x = std::move(s);
-  if (blocs.empty() || !voulus(x.norm())) return true;
+  // Solves (S·N·S + λ·I)·y = S·b; x = S·y. False when the matrix is
+  // singular (a pivot of at most kPivotRelatifMin).
+  bool resoudre(double lambda, Eigen::VectorXd& x) {
+    x.resize(0);
+    inversePrete_ = false;
+    lambda_ = lambda;
+    Eigen::VectorXd y;
+    if (dense_) {
+      Eigen::MatrixXd M = Nd_;
+      M.diagonal().array() += lambda;
+      fd_.compute(M);
+      if (fd_.info() != Eigen::Success) return false;
+      const double pivot = fd_.vectorD().minCoeff();
+      if (lambda == 0) pivotMin_ = pivot;
+      if (!(pivot > kPivotRelatifMin)) return false;
+      y = fd_.solve(b_);
+    } else {
+      fs_.setShift(lambda, 1.0);
+      fs_.factorize(N_);
+      if (fs_.info() != Eigen::Success) return false;
+      const double pivot = fs_.vectorD().minCoeff();
+      if (lambda == 0) pivotMin_ = pivot;
+      if (!(pivot > kPivotRelatifMin)) return false;
+      y = fs_.solve(b_);
+      if (fs_.info() != Eigen::Success) return false;
+    }
+    if (!y.allFinite()) return false;
+    x = s_.cwiseProduct(y);
+    return true;
+  }
 
-  // Entries of N⁻¹ from the factors P·N·Pᵀ = L·D·Lᵀ (L unit lower), on
-  // the pattern of L only (selected inversion): with Z = (P·N·Pᵀ)⁻¹,
+  // Smallest pivot of the last undamped factorisation.
+  double pivotMin() const { return pivotMin_; }
+
+  // Prepares the entries of N⁻¹ for the pairs of unknowns that share an
+  // equation; needs the last solution to be undamped and successful.
+  void preparerInverse();
+  // An entry of N⁻¹ (0 outside the pattern of the factors).
+  double q(int a, int c) const {
+    if (!inversePrete_) return 0;
+    if (dense_) return s_[a] * s_[c] * inverseDense_(a, c);
+    int i = perm_[std::size_t(a)], k = perm_[std::size_t(c)];
+    double z = 0;
+    if (i == k) {
+      z = Zdiag_[std::size_t(i)];
+    } else {
+      if (i < k) std::swap(i, k);
+      const auto premier = lignes_.begin() + debut_[std::size_t(k)];
+      const auto dernier = lignes_.begin() + debut_[std::size_t(k) + 1];
+      const auto it = std::lower_bound(premier, dernier, i);
+      z = it != dernier && *it == i ? Z_[std::size_t(it - lignes_.begin())] : 0.0;
+    }
+    return s_[a] * s_[c] * z;
+  }
+
+ private:
+  int n_ = 0;
+  bool dense_ = false;
+  double lambda_ = 0;
+  double pivotMin_ = 0;
+  Eigen::VectorXd s_, b_;
+  Eigen::SparseMatrix<double> N_;  // scaled, lower triangle
+  Eigen::SimplicialLDLT<Eigen::SparseMatrix<double>, Eigen::Lower> fs_;
+  Eigen::MatrixXd Nd_;
+  Eigen::LDLT<Eigen::MatrixXd> fd_;
+  bool inversePrete_ = false;
+  Eigen::MatrixXd inverseDense_;
+  std::vector<int> debut_, lignes_, perm_;
+  std::vector<double> Z_, Zdiag_;
+};
+
+void SystemeNormal::preparerInverse() {
+  inversePrete_ = false;
+  if (lambda_ != 0 || n_ <= 0) return;
+  const int n = n_;
+  if (dense_) {
+    inverseDense_ = fd_.solve(Eigen::MatrixXd::Identity(n, n));
+    inversePrete_ = true;
+    return;
+  }
+  // Entries of the inverse from the factors P·N·Pᵀ = L·D·Lᵀ (L unit lower),
+  // on the pattern of L only (selected inversion): with Z = (P·N·Pᵀ)⁻¹,
   //   Z(i,j) = δij/dj − Σ_{k>j, L(k,j)≠0} L(k,j)·Z(i,k)   for i >= j,
   // taken column by column from the last. Every Z(i,k) needed lies in the
   // pattern (the rows of a column of L are joined to each other in it), and
-  // so do the X-Y pairs of a point, which share every observation. The cost
-  // is the sum of the squared column counts of L, not a dense inverse.
-  const auto& Lm = f.matrixL().nestedExpression();
-  std::vector<int> debut(std::size_t(n) + 1, 0), lignes;
+  // so do the unknowns of one equation, which N joins. The cost is the sum
+  // of the squared column counts of L, not a dense inverse.
+  const Eigen::VectorXd D = fs_.vectorD();
+  const auto& Lm = fs_.matrixL().nestedExpression();
+  debut_.assign(std::size_t(n) + 1, 0);
+  lignes_.clear();
   std::vector<double> valeurs;
-  lignes.reserve(std::size_t(Lm.nonZeros()));
+  lignes_.reserve(std::size_t(Lm.nonZeros()));
   valeurs.reserve(std::size_t(Lm.nonZeros()));
+  std::vector<std::pair<int, double>> col;
   for (int c = 0; c < n; ++c) {
-    const std::size_t avant = lignes.size();
+    const std::size_t avant = lignes_.size();
     for (Eigen::SparseMatrix<double>::InnerIterator it(Lm, c); it; ++it) {
       if (it.row() <= c) continue;
-      lignes.push_back(int(it.row()));
+      lignes_.push_back(int(it.row()));
       valeurs.push_back(it.value());
     }
     // Rows in increasing order for the searches below.
-    std::vector<std::pair<int, double>> col;
-    for (std::size_t k = avant; k < lignes.size(); ++k) col.emplace_back(lignes[k], valeurs[k]);
+    col.clear();
+    for (std::size_t k = avant; k < lignes_.size(); ++k) col.emplace_back(lignes_[k], valeurs[k]);
     if (!std::is_sorted(col.begin(), col.end())) {
       std::sort(col.begin(), col.end());
       for (std::size_t k = 0; k < col.size(); ++k) {
-        lignes[avant + k] = col[k].first;
+        lignes_[avant + k] = col[k].first;
         valeurs[avant + k] = col[k].second;
       }
     }
-    debut[std::size_t(c) + 1] = int(lignes.size());
+    debut_[std::size_t(c) + 1] = int(lignes_.size());
   }
-  std::vector<double> Z(lignes.size(), 0.0), Zdiag(std::size_t(n), 0.0), somme;
+  Z_.assign(lignes_.size(), 0.0);
+  Zdiag_.assign(std::size_t(n), 0.0);
+  std::vector<double> somme;
   for (int j = n - 1; j >= 0; --j) {
-    const int a = debut[std::size_t(j)], b = debut[std::size_t(j) + 1];
+    const int a = debut_[std::size_t(j)], b = debut_[std::size_t(j) + 1];
     somme.assign(std::size_t(b - a), 0.0);
     for (int q = a; q < b; ++q) {
-      const int k = lignes[std::size_t(q)];
+      const int k = lignes_[std::size_t(q)];
       const double lk = valeurs[std::size_t(q)];
-      somme[std::size_t(q - a)] += lk * Zdiag[std::size_t(k)];
+      somme[std::size_t(q - a)] += lk * Zdiag_[std::size_t(k)];
       // The later rows i of column j are rows of column k: walk both.
-      int pk = debut[std::size_t(k)];
-      const int finK = debut[std::size_t(k) + 1];
+      int pk = debut_[std::size_t(k)];
+      const int finK = debut_[std::size_t(k) + 1];
       for (int p = q + 1; p < b; ++p) {
-        const int i = lignes[std::size_t(p)];
-        while (pk < finK && lignes[std::size_t(pk)] < i) ++pk;
-        if (pk == finK || lignes[std::size_t(pk)] != i) continue;  // not in the pattern: zero
-        const double zik = Z[std::size_t(pk)];
+        const int i = lignes_[std::size_t(p)];
+        while (pk < finK && lignes_[std::size_t(pk)] < i) ++pk;
+        if (pk == finK || lignes_[std::size_t(pk)] != i) continue;  // not in the pattern: zero
+        const double zik = Z_[std::size_t(pk)];
         somme[std::size_t(p - a)] += lk * zik;
         somme[std::size_t(q - a)] += valeurs[std::size_t(p)] * zik;
       }
     }
     double diag = 1.0 / D[j];
     for (int p = a; p < b; ++p) {
-      Z[std::size_t(p)] = -somme[std::size_t(p - a)];
-      diag -= valeurs[std::size_t(p)] * Z[std::size_t(p)];
+      Z_[std::size_t(p)] = -somme[std::size_t(p - a)];
+      diag -= valeurs[std::size_t(p)] * Z_[std::size_t(p)];
     }
-    Zdiag[std::size_t(j)] = diag;
+    Zdiag_[std::size_t(j)] = diag;
   }
-  auto z = [&](int i, int k) {
-    if (i == k) return Zdiag[std::size_t(i)];
-    if (i < k) std::swap(i, k);
-    const auto premier = lignes.begin() + debut[std::size_t(k)];
-    const auto dernier = lignes.begin() + debut[std::size_t(k) + 1];
-    const auto it = std::lower_bound(premier, dernier, i);
-    return it != dernier && *it == i ? Z[std::size_t(it - lignes.begin())] : 0.0;
-  };
-  const auto& perm = f.permutationP().indices();
-  for (auto [a, c] : blocs) {
-    const int pa = perm[a], pc = perm[c];
-    q.push_back({Zdiag[std::size_t(pa)], Zdiag[std::size_t(pc)], z(pa, pc)});
-  }
-  return true;
+  const auto& indices = fs_.permutationP().indices();
+  perm_.assign(indices.data(), indices.data() + indices.size());
+  inversePrete_ = true;
 }
 
 std::wstring texteSigma0(const bilanCalcul& bilan) {
   if (!bilan.sigma0) return L"\r\nEcart type de l'unité de poids : non calculable (redondance nulle)";
   return format(L"\r\nEcart type de l'unité de poids = %.4f", *bilan.sigma0);
+}
+
+// The standardized residuals of a solution and its global test. `v` are
+// the residuals A·x − L, `numeros` the observations of the equations.
+void analyserResidus(const std::vector<Equation>& eqs, const std::vector<double>& P, const std::vector<double>& v,
+                     const std::vector<int>& numeros, const SystemeNormal& systeme, double seuil, bilanCalcul& bilan) {
+  bilan.residus.clear();
+  bilan.test.reset();
+  bool poidsDonnes = false;
+  for (double p : P) poidsDonnes = poidsDonnes || p != 1.0;
+  bilan.residus.reserve(eqs.size());
+  for (std::size_t i = 0; i < eqs.size(); ++i) {
+    const Equation& e = eqs[i];
+    double quad = 0;
+    for (int r = 0; r < e.taille; ++r)
+      for (int c = 0; c < e.taille; ++c) quad += e.coefs[r] * e.coefs[c] * systeme.q(e.colonnes[r], e.colonnes[c]);
+    const double qvv = 1 / P[i] - quad;
+    residuNorme rn;
+    rn.observation = numeros[i];
+    rn.residu = v[i];
+    rn.redondance = std::clamp(P[i] * qvv, 0.0, 1.0);
+    if (rn.redondance > kRedondanceControleMin) {
+      rn.w = v[i] / std::sqrt(qvv);
+      rn.suspecte = std::abs(*rn.w) > seuil;
+    }
+    bilan.residus.push_back(rn);
+  }
+  if (poidsDonnes && bilan.redondance > 0) {
+    const boost::math::chi_squared_distribution<double> khi2(bilan.redondance);
+    testGlobal t;
+    t.vtpv = bilan.vtpv;
+    t.redondance = bilan.redondance;
+    t.borneInf = boost::math::quantile(khi2, 0.025);
+    t.borneSup = boost::math::quantile(khi2, 0.975);
+    t.accepte = t.vtpv >= t.borneInf && t.vtpv <= t.borneSup;
+    bilan.test = t;
+  }
 }
 
 // ---- Geometric loci for the approximate positions -----------------------
@@ -690,7 +809,10 @@ std::optional<double> reseauMoindresCarres::poidsObservation(const ObservationRe
                              : o.reference < 0     ? genreFormule::gisement
                                                    : genreFormule::angle;
   const std::optional<double> w = formules(genre, variablesPoids(o));
-  if (!w || !std::isfinite(*w) || !(*w > 0)) return 1.0;
+  if (!w || !std::isfinite(*w) || !(*w > 0)) {
+    formuleEnErreur_[std::size_t(genre)] = true;
+    return 1.0;
+  }
   return *w;
 }
 
@@ -767,6 +889,8 @@ void reseauMoindresCarres::preparerObservations() {
 void reseauMoindresCarres::approcherXY() {
   const int n = int(points.size());
   auto valide = [&](int i) { return i >= 0 && i < n; };
+  raisonAttente_.assign(std::size_t(n), 0);
+  ecartAttente_.assign(std::size_t(n), 0.0);
   // Observations of each point, gathered once.
   std::vector<std::vector<int>> parPoint(n);
   for (int k = 0; k < int(observations.size()); ++k) {
@@ -888,18 +1012,39 @@ void reseauMoindresCarres::approcherXY() {
       }
       return true;
     };
+    // The misclosure of an observation with p at (x, y), in metres: an angle
+    // as the arc it spans at the distance that turns p's move into it.
+    auto ecartMetres = [&](int k, double x, double y, double& levier) {
+      double longueur = 0;
+      const double e = ecartAvec(k, p, x, y, longueur);
+      const auto& o = observations[k];
+      levier = 1;
+      if (o.type == kObsDistance) return e;
+      const pointACalculer ici = pointEn(x, y);
+      const auto& S = o.station == p ? ici : points[o.station];
+      const auto& T = o.cible == p ? ici : points[o.cible];
+      const double dT = distance(S, T);
+      if (o.reference < 0 || o.cible == p) levier = dT;
+      else {
+        const auto& R = o.reference == p ? ici : points[o.reference];
+        const double dR = distance(S, R);
+        levier = o.reference == p ? dR : (dT > 0 && dR > 0 ? 1 / (1 / dT + 1 / dR) : 0);
+      }
+      return e * levier;
+    };
     auto ecartTotal = [&](const Candidat& c) {
       double s = 0;
       for (int k : liees) {
-        double longueur = 0;
-        const double e = ecartAvec(k, p, c.x, c.y, longueur);
-        const double metres = observations[k].type == kObsDistance ? e : e * longueur;
-        s += metres * metres;
+        double levier = 0;
+        const double e = ecartMetres(k, c.x, c.y, levier);
+        s += e * e;
       }
       return s;
     };
-    double sx = 0, sy = 0;
-    int acceptes = 0;
+
+    // Every crossing of two loci on the right part of both. Of two
+    // crossings, the one that agrees best with all the point's observations.
+    std::vector<Candidat> candidats;
     for (std::size_t i = 0; i < lieux.size(); ++i)
       for (std::size_t j = i + 1; j < lieux.size(); ++j) {
         Candidat c[2];
@@ -909,28 +1054,41 @@ void reseauMoindresCarres::approcherXY() {
         for (int k = 0; k < nb; ++k)
           if (std::isfinite(c[k].x) && std::isfinite(c[k].y) && surLesLieux(c[k], lieux[i], lieux[j])) retenus[nr++] = c[k];
         if (nr == 0) continue;
-        Candidat choisi = retenus[0];
-        if (nr == 2) {
-          if (acceptes > 0) {
-            const double mx = sx / acceptes, my = sy / acceptes;
-            if (std::hypot(retenus[1].x - mx, retenus[1].y - my) < std::hypot(retenus[0].x - mx, retenus[0].y - my))
-              choisi = retenus[1];
-          } else if (ecartTotal(retenus[1]) < ecartTotal(retenus[0])) {
-            choisi = retenus[1];
-          }
-        }
-        sx += choisi.x;
-        sy += choisi.y;
-        ++acceptes;
+        candidats.push_back(nr == 2 && ecartTotal(retenus[1]) < ecartTotal(retenus[0]) ? retenus[1] : retenus[0]);
       }
 
     double x = 0, y = 0;
-    if (acceptes > 0) {
-      x = sx / acceptes;
-      y = sy / acceptes;
+    if (!candidats.empty()) {
+      // A robust mean: the crossings near the one that agrees best with all
+      // the observations; crossings of nearly tangent or grazing loci, or
+      // built on a faulty observation, lie far off and are dropped.
+      std::size_t meilleur = 0;
+      double ecartMeilleur = ecartTotal(candidats[0]);
+      for (std::size_t i = 1; i < candidats.size(); ++i) {
+        const double e = ecartTotal(candidats[i]);
+        if (e < ecartMeilleur) {
+          ecartMeilleur = e;
+          meilleur = i;
+        }
+      }
+      const Candidat centre = candidats[meilleur];
+      std::vector<double> eloignements;
+      for (const Candidat& c : candidats) eloignements.push_back(std::hypot(c.x - centre.x, c.y - centre.y));
+      std::vector<double> tries = eloignements;
+      std::nth_element(tries.begin(), tries.begin() + std::ptrdiff_t(tries.size() / 2), tries.end());
+      const double rayon = std::max(0.05, 3 * tries[tries.size() / 2]);
+      int nb = 0;
+      for (std::size_t i = 0; i < candidats.size(); ++i)
+        if (eloignements[i] <= rayon) {
+          x += candidats[i].x;
+          y += candidats[i].y;
+          ++nb;
+        }
+      x /= nb;
+      y /= nb;
     } else {
-      // No pair of loci crosses: Gauss-Newton on the point alone, from the
-      // centre of the points it is linked to.
+      // No pair of loci crosses: start from the centre of the points the
+      // point is linked to.
       int nb = 0;
       for (int k : liees)
         for (int q : pointsDe(observations[k]))
@@ -941,17 +1099,40 @@ void reseauMoindresCarres::approcherXY() {
           }
       x /= nb;
       y /= nb;
+    }
+
+    // A position that misses one of its observations by metres comes from
+    // observations that disagree, or from a wrong fold of the loci.
+    auto coherente = [&](double cx, double cy, double& pire) {
+      pire = 0;
+      bool ok = true;
+      for (int k : liees) {
+        double levier = 0;
+        const double e = std::abs(ecartMetres(k, cx, cy, levier));
+        const double longueur = observations[k].type == kObsDistance ? observations[k].valeur : levier;
+        if (!(e <= kCoherenceAbsolue + kCoherenceRelative * longueur)) ok = false;
+        pire = std::max(pire, e);
+      }
+      return ok;
+    };
+    double pire = 0;
+    if (candidats.empty() || !coherente(x, y, pire)) {
+      // The point alone fitted to its observations (Gauss-Newton, in
+      // metres), from the mean of the crossings or, when no pair crosses,
+      // from the centre of its neighbours. Loci that do not fix the point
+      // (a nearly singular system) leave it without a position.
+      double fx = x, fy = y, rapport = 0;
       bool converge = false;
       for (int iter = 0; iter < 50 && !converge; ++iter) {
         double a11 = 0, a12 = 0, a22 = 0, b1 = 0, b2 = 0;
         for (int k : liees) {
           const auto& o = observations[k];
-          double longueur = 0;
-          const double l = ecartAvec(k, p, x, y, longueur);
+          double levier = 0;
+          const double l = ecartMetres(k, fx, fy, levier);
           // Derivatives of the computed value with respect to p's X and Y.
           double gx = 0, gy = 0;
-          const auto& autreS = o.station == p ? pointEn(x, y) : points[o.station];
-          const auto& autreT = o.cible == p ? pointEn(x, y) : points[o.cible];
+          const auto& autreS = o.station == p ? pointEn(fx, fy) : points[o.station];
+          const auto& autreT = o.cible == p ? pointEn(fx, fy) : points[o.cible];
           const double dx = autreT.X - autreS.X, dy = autreT.Y - autreS.Y, d2 = dx * dx + dy * dy;
           if (d2 <= 0) continue;
           if (o.type == kObsDistance) {
@@ -967,7 +1148,7 @@ void reseauMoindresCarres::approcherXY() {
               gy = dx / d2;
             }
             if (o.reference >= 0) {
-              const auto& autreR = o.reference == p ? pointEn(x, y) : points[o.reference];
+              const auto& autreR = o.reference == p ? pointEn(fx, fy) : points[o.reference];
               const double rx = autreR.X - autreS.X, ry = autreR.Y - autreS.Y, r2 = rx * rx + ry * ry;
               if (r2 <= 0) continue;
               if (o.reference == p) {
@@ -978,6 +1159,8 @@ void reseauMoindresCarres::approcherXY() {
                 gy += -rx / r2;
               }
             }
+            gx *= levier;
+            gy *= levier;
           }
           a11 += gx * gx;
           a12 += gx * gy;
@@ -985,16 +1168,32 @@ void reseauMoindresCarres::approcherXY() {
           b1 += gx * l;
           b2 += gy * l;
         }
-        const double det = a11 * a22 - a12 * a12;
-        if (!(std::abs(det) > 1e-12 * std::max(1.0, a11 * a22))) break;
+        const double trace = a11 + a22, det = a11 * a22 - a12 * a12;
+        const double ecart = std::sqrt(std::max(0.0, trace * trace / 4 - det));
+        const double grande = trace / 2 + ecart, petite = trace / 2 - ecart;
+        rapport = grande > 0 ? petite / grande : 0;
+        if (!(rapport >= kRapportDeterminationMin)) break;
         const double ddx = (a22 * b1 - a12 * b2) / det, ddy = (a11 * b2 - a12 * b1) / det;
         if (!std::isfinite(ddx) || !std::isfinite(ddy)) break;
-        x += ddx;
-        y += ddy;
+        fx += ddx;
+        fy += ddy;
         converge = std::hypot(ddx, ddy) < 1e-6;
       }
-      if (!converge) return false;
+      double pireAjuste = 0;
+      if (converge && coherente(fx, fy, pireAjuste)) {
+        x = fx;
+        y = fy;
+      } else if (!converge && candidats.empty()) {
+        raisonAttente_[std::size_t(p)] = 1;
+        return false;
+      } else {
+        // The point waits rather than carry the disagreement along.
+        raisonAttente_[std::size_t(p)] = 2;
+        ecartAttente_[std::size_t(p)] = converge ? pireAjuste : pire;
+        return false;
+      }
     }
+    raisonAttente_[std::size_t(p)] = 0;
 
     auto& pt = points[p];
     pt.X = x;
@@ -1038,7 +1237,7 @@ void reseauMoindresCarres::approcherXY() {
 
 // ---- Planimetric iteration ----------------------------------------------
 
-double reseauMoindresCarres::itererXY(int numero) {
+reseauMoindresCarres::iteration reseauMoindresCarres::itererXY(int numero) {
   const int n = int(points.size());
   auto valide = [&](int i) { return i >= 0 && i < n; };
   std::vector<int> colonne, inconnus;
@@ -1098,38 +1297,87 @@ double reseauMoindresCarres::itererXY(int numero) {
   }
   const int m = int(eqs.size());
 
-  // The precision of the points comes with the last solution: the norm of
-  // the correction says whether it is the last.
+  SystemeNormal systeme;
   Eigen::VectorXd x;
-  std::vector<std::pair<int, int>> blocs;
-  if (m - 2 * u > 0)
-    for (int j = 0; j < u; ++j) blocs.emplace_back(j, u + j);
-  std::vector<std::array<double, 3>> q;
-  auto derniere = [numero](double norme) { return norme <= kNormeConvergence || numero >= kIterationsMax; };
-  const bool ok = m > 0 && u > 0 && resoudre(2 * u, eqs, P, L, factorisationDense, x, blocs, q, derniere);
-  std::vector<double> solution(x.data(), x.data() + x.size());
-  texte += texteVecteur(L"Solution", solution);
+  const bool ok = m > 0 && u > 0 && systeme.construire(2 * u, eqs, P, L, factorisationDense) && systeme.resoudre(0, x);
   bilan.observations = m;
   bilan.inconnues = 2 * u;
   bilan.singulier = !ok && u > 0;
+  bilan.pivotRelatif = ok ? systeme.pivotMin() : 0;
   bilan.vtpv = 0;
   bilan.sigma0.reset();
+  bilan.test.reset();
   bilan.precisions.clear();
+  bilan.residus.clear();
+  iteration resultat;
   if (!ok) {
+    texte += texteVecteur(L"Solution", {});
     if (u > 0) texte += L"\r\nSystème singulier : aucune solution";
-    return 0;
+    return resultat;
   }
 
+  // The step is kept only when it lowers vᵀPv computed from the
+  // observations at the moved positions: far from the solution a
+  // linearised step can overshoot into another fold of the network.
+  std::vector<std::array<double, 2>> departs(static_cast<std::size_t>(u));
+  for (int j = 0; j < u; ++j) departs[std::size_t(j)] = {points[inconnus[j]].X, points[inconnus[j]].Y};
+  auto placer = [&](const Eigen::VectorXd* d) {
+    for (int j = 0; j < u; ++j) {
+      auto& p = points[inconnus[j]];
+      p.X = departs[std::size_t(j)][0] + (d ? (*d)[j] : 0.0);
+      p.Y = departs[std::size_t(j)][1] + (d ? (*d)[u + j] : 0.0);
+    }
+  };
+  auto ecartPondere = [&] {
+    double somme = 0;
+    for (int i = 0; i < m; ++i) {
+      const auto& o = observations[numeros[i]];
+      const double calc = valeurCalculee(o);
+      const double l = o.type == kObsDistance ? o.valeur - calc : enveloppe(o.valeur - calc);
+      somme += P[i] * l * l;
+    }
+    return somme;
+  };
+  double avant = 0;
+  for (int i = 0; i < m; ++i) avant += P[i] * L[i] * L[i];
+  placer(&x);
+  bool garde = ecartPondere() <= avant * (1 + 1e-9) + 1e-300;
+  if (!garde) {
+    Eigen::VectorXd amorti;
+    double lambda = kAmortissementInitial;
+    for (int essai = 0; essai < kEssaisAmortissement && !garde; ++essai, lambda *= 10) {
+      if (!systeme.resoudre(lambda, amorti)) continue;
+      placer(&amorti);
+      garde = ecartPondere() < avant;
+    }
+    resultat.amortie = true;
+    if (garde) {
+      x = std::move(amorti);
+    } else {
+      resultat.bloquee = true;
+      x.setZero(2 * u);
+    }
+  }
+  placer(nullptr);
+
+  const double norme = x.norm();
+  resultat.norme = norme;
+  const bool derniere =
+      (!resultat.amortie && norme <= kNormeConvergence) || resultat.bloquee || numero >= kIterationsMax;
+  std::vector<double> solution(x.data(), x.data() + x.size());
+  texte += texteVecteur(L"Solution", solution);
+
   double vtpv = 0;
+  std::vector<double> v(std::size_t(m), 0.0);
   for (int i = 0; i < m; ++i) {
     const double ax = eqs[i].produit(x);
-    const double v = ax - L[i];
-    vtpv += P[i] * v * v;
+    v[std::size_t(i)] = ax - L[i];
+    vtpv += P[i] * v[std::size_t(i)] * v[std::size_t(i)];
     const bool dist = observations[numeros[i]].type == kObsDistance;
     const double f = dist ? 1000.0 : kRadEnMgr;
     texte += format(dist ? L"\r\nRésidu pour l'observation %d  =%14.10f mm (- L : %14.10f mm)"
                          : L"\r\nRésidu pour l'observation %d  =%14.10f mgr (- L : %14.10f mgr)",
-                    numeros[i], ax * f, v * f);
+                    numeros[i], ax * f, v[std::size_t(i)] * f);
   }
   texte += L"\r\nXYZ:";
   for (int j = 0; j < u; ++j) {
@@ -1140,56 +1388,134 @@ double reseauMoindresCarres::itererXY(int numero) {
   }
   texte += format(L"\r\nValeur du chi 2=%14.10f", vtpv);
 
-  const double norme = x.norm();
   bilan.vtpv = vtpv;
   bilan.redondance = m - 2 * u;
   if (bilan.redondance > 0) bilan.sigma0 = std::sqrt(vtpv / bilan.redondance);
   texte += texteSigma0(bilan);
-  if (bilan.sigma0 && q.size() == std::size_t(u)) {
-    const double s2 = *bilan.sigma0 * *bilan.sigma0;
-    for (int j = 0; j < u; ++j) {
-      const double qxx = q[j][0], qyy = q[j][1], qxy = q[j][2];
-      const double moy = (qxx + qyy) / 2, rayon = std::hypot((qxx - qyy) / 2, qxy);
-      precisionPoint pp;
-      pp.point = inconnus[j];
-      pp.sX = std::sqrt(std::max(0.0, s2 * qxx));
-      pp.sY = std::sqrt(std::max(0.0, s2 * qyy));
-      pp.a = std::sqrt(std::max(0.0, s2 * (moy + rayon)));
-      pp.b = std::sqrt(std::max(0.0, s2 * (moy - rayon)));
-      // Major axis at phi from +X (anticlockwise); as a bearing from +Y
-      // (clockwise), modulo a half turn since an axis has two ends.
-      const double phi = 0.5 * std::atan2(2 * qxy, qxx - qyy);
-      pp.gisement = moduloPositif(kPi / 2 - phi, kPi) * kRadEnGrades;
-      bilan.precisions.push_back(pp);
-      texte += format(L"\r\n[%ls] sX=%.4f sY=%.4f a=%.4f b=%.4f gis=%.4f gr", points[pp.point].nom.c_str(), pp.sX,
-                      pp.sY, pp.a, pp.b, pp.gisement);
-    }
+  if (!derniere || !bilan.sigma0) return resultat;
+
+  // The precision of the points and the check of the observations come
+  // with the last solution, from the undamped normal matrix.
+  Eigen::VectorXd nonAmorti;
+  if (resultat.amortie && !systeme.resoudre(0, nonAmorti)) return resultat;
+  systeme.preparerInverse();
+  const double s2 = *bilan.sigma0 * *bilan.sigma0;
+  for (int j = 0; j < u; ++j) {
+    const double qxx = systeme.q(j, j), qyy = systeme.q(u + j, u + j), qxy = systeme.q(j, u + j);
+    const double moy = (qxx + qyy) / 2, rayon = std::hypot((qxx - qyy) / 2, qxy);
+    precisionPoint pp;
+    pp.point = inconnus[j];
+    pp.sX = std::sqrt(std::max(0.0, s2 * qxx));
+    pp.sY = std::sqrt(std::max(0.0, s2 * qyy));
+    pp.a = std::sqrt(std::max(0.0, s2 * (moy + rayon)));
+    pp.b = std::sqrt(std::max(0.0, s2 * (moy - rayon)));
+    // Major axis at phi from +X (anticlockwise); as a bearing from +Y
+    // (clockwise), modulo a half turn since an axis has two ends.
+    const double phi = 0.5 * std::atan2(2 * qxy, qxx - qyy);
+    pp.gisement = moduloPositif(kPi / 2 - phi, kPi) * kRadEnGrades;
+    bilan.precisions.push_back(pp);
+    texte += format(L"\r\n[%ls] sX=%.4f sY=%.4f a=%.4f b=%.4f gis=%.4f gr", points[pp.point].nom.c_str(), pp.sX,
+                    pp.sY, pp.a, pp.b, pp.gisement);
   }
-  return norme;
+  analyserResidus(eqs, P, v, numeros, systeme, seuilResiduNorme, bilan);
+  ecrireAnalyse();
+  return resultat;
+}
+
+void reseauMoindresCarres::ecrireAnalyse() {
+  if (bilan.test) {
+    const testGlobal& t = *bilan.test;
+    texte += format(L"\r\nTest global du khi² à 95 %% (redondance %d) : somme pv² = %.4f, intervalle [%.4f ; %.4f] : ",
+                    t.redondance, t.vtpv, t.borneInf, t.borneSup);
+    if (t.accepte) texte += L"accepté";
+    else if (t.vtpv > t.borneSup)
+      texte += L"refusé, écarts plus grands que les précisions données (faute ou poids trop forts)";
+    else
+      texte += L"refusé, écarts plus petits que les précisions données (poids trop faibles)";
+  } else if (bilan.redondance > 0) {
+    texte += L"\r\nTest global non effectué : tous les poids valent 1 (aucune précision donnée)";
+  }
+  if (bilan.residus.empty()) return;
+  texte += format(L"\r\nRésidus normés (faute probable au-delà de %.2f) :", seuilResiduNorme);
+  for (const residuNorme& r : bilan.residus) {
+    const auto& o = observations[std::size_t(r.observation)];
+    const double f = o.type == kObsDistance || o.type == kObsDenivelee ? 1000.0 : kRadEnMgr;
+    const wchar_t* unite = o.type == kObsAngle ? L"mgr" : L"mm";
+    if (!r.w) {
+      texte += format(L"\r\nObservation %d : v = %.4f %ls, non contrôlée (redondance %.2f)", r.observation,
+                      r.residu * f, unite, r.redondance);
+      continue;
+    }
+    texte += format(L"\r\nObservation %d : v = %.4f %ls, w = %.2f (redondance %.2f)", r.observation, r.residu * f,
+                    unite, *r.w, r.redondance);
+    if (r.suspecte) texte += L"  <-- faute probable : " + decrire(o);
+  }
 }
 
 void reseauMoindresCarres::calculerXY() {
   texte.clear();
   bilan = bilanCalcul{};
+  formuleEnErreur_.fill(false);
   if (pointsIndexes_ != points.size()) reindexer();
   preparerObservations();
   positionne.assign(points.size(), false);
   for (std::size_t i = 0; i < points.size(); ++i) positionne[i] = points[i].connuXY;
   approcherXY();
-  double norme = itererXY(0);
+  iteration it = itererXY(0);
   int iterations = 1;
-  for (int k = 1; k <= kIterationsMax && norme > kNormeConvergence; ++k) {
+  auto encore = [&] { return !it.bloquee && !bilan.singulier && (it.norme > kNormeConvergence || it.amortie); };
+  for (int k = 1; k <= kIterationsMax && encore(); ++k) {
     texte.clear();
-    norme = itererXY(k);
+    it = itererXY(k);
     ++iterations;
   }
   bilan.iterations = iterations;
+  bilan.converge = !bilan.singulier && !it.bloquee && !it.amortie && it.norme <= kNormeConvergence;
+  if (!bilan.converge && !bilan.singulier && bilan.inconnues > 0)
+    bilan.alertes.push_back(format(L"Calcul non convergé après %d itérations : résultats non fiables", iterations));
   // A point left without a position takes no part in the adjustment; the
   // last text says so, or an empty solution would read as a finished one.
-  for (std::size_t i = 0; i < points.size(); ++i)
-    if (!points[i].connuXY && !positionne[i])
+  int nonCalcules = 0;
+  for (std::size_t i = 0; i < points.size(); ++i) {
+    if (points[i].connuXY || positionne[i]) continue;
+    ++nonCalcules;
+    const std::uint8_t raison = i < raisonAttente_.size() ? raisonAttente_[i] : 0;
+    if (raison == 1)
+      texte += format(L"\r\nPoint %ls non calculé : ses observations ne fixent pas sa position (lieux confondus ou "
+                      L"presque parallèles)",
+                      points[i].nom.c_str());
+    else if (raison == 2)
+      texte += format(L"\r\nPoint %ls non calculé : ses observations ne s'accordent pas (écart de %.3f m)",
+                      points[i].nom.c_str(), ecartAttente_[i]);
+    else
       texte += format(L"\r\nPoint %ls non calculé : moins de 3 observations vers des points positionnés",
                       points[i].nom.c_str());
+  }
+  if (nonCalcules > 0) bilan.alertes.push_back(format(L"%d point(s) non calculé(s)", nonCalcules));
+  conclure(bilan.alertes);
+  alertesXY = bilan.alertes;
+}
+
+// The verdict lines after a computation: what makes its result unreliable.
+void reseauMoindresCarres::conclure(std::vector<std::wstring>& alertes) {
+  if (bilan.singulier) alertes.insert(alertes.begin(), L"Système singulier : aucune solution");
+  if (!bilan.singulier && bilan.inconnues > 0 && bilan.pivotRelatif < kPivotMalConditionne) {
+    bilan.malConditionne = true;
+    alertes.push_back(
+        format(L"Système mal conditionné (pivot relatif %.1e) : résultats non fiables", bilan.pivotRelatif));
+  }
+  if (bilan.test && !bilan.test->accepte) alertes.push_back(L"Test global du khi² refusé");
+  int suspectes = 0;
+  for (const residuNorme& r : bilan.residus) suspectes += r.suspecte;
+  if (suspectes > 0)
+    alertes.push_back(format(L"%d observation(s) suspecte(s) de faute (|w| > %.2f)", suspectes, seuilResiduNorme));
+  const wchar_t* noms[3] = {L"Angles", L"Gisements", L"Distances"};
+  for (int g = 0; g < 3; ++g)
+    if (formuleEnErreur_[std::size_t(g)])
+      alertes.push_back(format(L"Formule de poids « %ls » inutilisable : poids 1 appliqué", noms[g]));
+  // The singular system already said so in the iteration's text.
+  for (const std::wstring& a : alertes)
+    if (!bilan.singulier || a != alertes.front()) texte += L"\r\n" + a;
 }
 
 // ---- Altimetry -------------------------------------------------------------
@@ -1197,6 +1523,7 @@ void reseauMoindresCarres::calculerXY() {
 void reseauMoindresCarres::calculerZ() {
   texte.clear();
   bilan = bilanCalcul{};
+  formuleEnErreur_.fill(false);
   const int n = int(points.size());
   auto valide = [&](int i) { return i >= 0 && i < n; };
   std::vector<std::vector<int>> parPoint(n);
@@ -1208,6 +1535,11 @@ void reseauMoindresCarres::calculerZ() {
   }
   std::vector<char> place(n, 0);
   for (int i = 0; i < n; ++i) place[i] = points[i].connuZ;
+  // Whether a point has a plan position (known, or computed by "Calculer
+  // X,Y"): without one its X and Y are not shown as numbers.
+  auto aXY = [&](int i) {
+    return points[std::size_t(i)].connuXY || (std::size_t(i) < positionne.size() && positionne[std::size_t(i)]);
+  };
 
   // Approximate heights, pass after pass (a pass tries the neighbours of the
   // points placed by the previous one).
@@ -1232,7 +1564,10 @@ void reseauMoindresCarres::calculerZ() {
       auto& pt = points[p];
       texte += format(L"\r\nCalcul du point %ls  à l'aide de %d equations ", pt.nom.c_str(), nb);
       pt.Z = somme / nb;
-      texte += format(L"\r\nSolution trouvée: X=%14.4f Y=%14.4f Z=%14.4f", pt.X, pt.Y, pt.Z);
+      if (aXY(p))
+        texte += format(L"\r\nSolution trouvée: X=%14.4f Y=%14.4f Z=%14.4f", pt.X, pt.Y, pt.Z);
+      else
+        texte += format(L"\r\nSolution trouvée: X, Y non calculés Z=%14.4f", pt.Z);
       place[p] = 1;
       nouveaux.push_back(p);
     }
@@ -1271,31 +1606,36 @@ void reseauMoindresCarres::calculerZ() {
   }
   const int m = int(eqs.size());
   Eigen::VectorXd x;
-  std::vector<std::pair<int, int>> blocs;
-  for (int j = 0; j < u; ++j) blocs.emplace_back(j, j);
-  std::vector<std::array<double, 3>> q;
-  const bool ok = m > 0 && u > 0 && resoudre(u, eqs, P, L, factorisationDense, x, blocs, q, [](double) { return true; });
+  SystemeNormal systeme;
+  const bool ok = m > 0 && u > 0 && systeme.construire(u, eqs, P, L, factorisationDense) && systeme.resoudre(0, x);
   std::vector<double> solution(x.data(), x.data() + x.size());
   texte += texteVecteur(L"Solution", solution);
   bilan.observations = m;
   bilan.inconnues = u;
   bilan.singulier = !ok && u > 0;
+  bilan.pivotRelatif = ok ? systeme.pivotMin() : 0;
   bilan.iterations = 1;
   if (!ok) {
     if (u > 0) texte += L"\r\nSystème singulier : aucune solution";
+    conclure(bilan.alertes);
+    alertesZ = bilan.alertes;
     return;
   }
   double vtpv = 0;
+  std::vector<double> v(std::size_t(m), 0.0);
   for (int i = 0; i < m; ++i) {
-    const double v = eqs[i].produit(x) - L[i];
-    vtpv += P[i] * v * v;
-    texte += format(L"\r\nRésidu pour l'observation %d (mm) =%14.10f", numeros[i], v * 1000.0);
+    v[std::size_t(i)] = eqs[i].produit(x) - L[i];
+    vtpv += P[i] * v[std::size_t(i)] * v[std::size_t(i)];
+    texte += format(L"\r\nRésidu pour l'observation %d (mm) =%14.10f", numeros[i], v[std::size_t(i)] * 1000.0);
   }
   texte += L"\r\nXYZ:";
   for (int j = 0; j < u; ++j) {
     auto& p = points[inconnus[j]];
     p.Z = x[j];
-    texte += format(L"\r\n\t[%ls]\t(%14.4f\t%14.4f\t%14.4f\t)", p.nom.c_str(), p.X, p.Y, p.Z);
+    if (aXY(inconnus[j]))
+      texte += format(L"\r\n\t[%ls]\t(%14.4f\t%14.4f\t%14.4f\t)", p.nom.c_str(), p.X, p.Y, p.Z);
+    else
+      texte += format(L"\r\n\t[%ls]\t(X, Y non calculés\t%14.4f\t)", p.nom.c_str(), p.Z);
   }
   texte += format(L"\r\nValeur du chi 2=%14.10f", vtpv);
   bilan.vtpv = vtpv;
@@ -1303,12 +1643,17 @@ void reseauMoindresCarres::calculerZ() {
   if (bilan.redondance > 0) bilan.sigma0 = std::sqrt(vtpv / bilan.redondance);
   texte += texteSigma0(bilan);
   if (bilan.sigma0) {
+    systeme.preparerInverse();
     for (int j = 0; j < u; ++j) {
       precisionPoint pp;
       pp.point = inconnus[j];
-      pp.sZ = *bilan.sigma0 * std::sqrt(std::max(0.0, q[j][0]));
+      pp.sZ = *bilan.sigma0 * std::sqrt(std::max(0.0, systeme.q(j, j)));
       bilan.precisions.push_back(pp);
       texte += format(L"\r\n[%ls] sZ=%.4f", points[pp.point].nom.c_str(), pp.sZ);
     }
+    analyserResidus(eqs, P, v, numeros, systeme, seuilResiduNorme, bilan);
+    ecrireAnalyse();
   }
+  conclure(bilan.alertes);
+  alertesZ = bilan.alertes;
 }

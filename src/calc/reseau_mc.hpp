@@ -18,6 +18,7 @@
 //   "[%s] sZ=%.4f"  (altimetry)
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -80,6 +81,27 @@ struct precisionPoint {
   double sZ = 0;
 };
 
+// The standardized residual of one observation after the last solution,
+// with the a priori standard deviation of unit weight taken as 1 (weights
+// 1/σ²): w = v / sqrt(qvv), qvv = 1/p - aᵀ·N⁻¹·a.
+struct residuNorme {
+  int observation = -1;    // index in `observations`
+  double residu = 0;       // v = A·x - L (radians or metres)
+  double redondance = 0;   // the observation's part of the redundancy, p·qvv, in [0, 1]
+  std::optional<double> w; // none when the observation is not checked by the others (p·qvv ~ 0)
+  bool suspecte = false;   // |w| above the threshold: a blunder is suspected
+};
+
+// The global test of the adjustment: vᵀPv against the χ² distribution of
+// the redundancy (two-sided, 95 %), for weights 1/σ². Not made when every
+// weight is 1 (no a priori precision was given) or without redundancy.
+struct testGlobal {
+  double vtpv = 0;
+  int redondance = 0;
+  double borneInf = 0, borneSup = 0;
+  bool accepte = true;
+};
+
 // Figures of the last solution, as the text prints them.
 struct bilanCalcul {
   int observations = 0;  // observations in the system
@@ -87,9 +109,21 @@ struct bilanCalcul {
   int redondance = 0;
   int iterations = 0;    // solutions made by the last "Calculer X,Y"
   bool singulier = false;
+  bool converge = true;  // the last correction reached the 1e-8 norm undamped
+  // Smallest pivot of the normal matrix scaled to a unit diagonal: near 0
+  // the unknowns are nearly dependent (nearly parallel loci).
+  double pivotRelatif = 1;
+  bool malConditionne = false;
   double vtpv = 0;
   std::optional<double> sigma0;  // none when the redundancy is 0
+  std::optional<testGlobal> test;
   std::vector<precisionPoint> precisions;
+  std::vector<residuNorme> residus;  // one per observation of the last solution
+  // Why the result cannot be vouched for (not converged, ill-conditioned,
+  // global test refused, blunders suspected, points not computed, weight
+  // formulas that do not evaluate), one French line each; empty when the
+  // result is reliable.
+  std::vector<std::wstring> alertes;
 };
 
 class reseauMoindresCarres {
@@ -124,7 +158,20 @@ class reseauMoindresCarres {
 
   // "Calculer X,Y": preparation, approximate positions, then iterations
   // until the correction norm is at most 1e-8 (at most 100 more). `texte`
-  // holds the text of the last iteration.
+  // holds the text of the last iteration, then the verdict: convergence,
+  // conditioning, the global test, the suspected blunders.
+  //
+  // Approximate positions: each pair of loci of a point is intersected; of
+  // two crossings the one that agrees best with all the point's
+  // observations is kept; crossings far from the best-agreeing one are
+  // dropped and the rest averaged, then the point alone is fitted to its
+  // observations. A point whose observations still disagree by more than
+  // 1 m + 2 % of their length, or whose loci do not fix it, waits.
+  //
+  // Iterations: a Gauss-Newton step is kept only when it lowers vᵀPv
+  // computed from the observations themselves; otherwise it is damped
+  // (Levenberg-Marquardt) until it does. Convergence needs an undamped step
+  // of norm at most 1e-8.
   void calculerXY();
   // "Calculer Z": approximate altitudes and one least-squares solution.
   void calculerZ();
@@ -143,14 +190,34 @@ class reseauMoindresCarres {
 
   // Figures of the last "Calculer X,Y" or "Calculer Z".
   bilanCalcul bilan;
+  // The warnings of the last "Calculer X,Y" and of the last "Calculer Z"
+  // (kept apart: placing uses both).
+  std::vector<std::wstring> alertesXY, alertesZ;
+  // |w| above which an observation is flagged as a suspected blunder.
+  double seuilResiduNorme = 3.29;
   // Solve the normal equations with a dense factorisation instead of the
   // sparse one (for comparisons; cubic in the number of unknowns).
   bool factorisationDense = false;
 
  private:
+  struct iteration {
+    double norme = 0;      // norm of the correction applied
+    bool amortie = false;  // the step was damped to lower vᵀPv
+    bool bloquee = false;  // no step lowered vᵀPv: nothing moved
+  };
   void preparerObservations();
   void approcherXY();
-  double itererXY(int numero);
+  iteration itererXY(int numero);
+  void ecrireAnalyse();
+  void conclure(std::vector<std::wstring>& alertes);
+
+  // Weight formulas that gave no usable value during the computation
+  // (angle, bearing, distance): weight 1 was used instead.
+  mutable std::array<bool, 3> formuleEnErreur_{};
+  // Why each point to compute has no position (0 none or too few
+  // observations, 1 loci that do not fix it, 2 observations that disagree).
+  std::vector<std::uint8_t> raisonAttente_;
+  std::vector<double> ecartAttente_;
 
   mutable std::unordered_map<std::wstring, int> index_;
   mutable std::size_t pointsIndexes_ = 0;
