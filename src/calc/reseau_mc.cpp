@@ -32,10 +32,12 @@ constexpr int kIterationsMax = 100;
 // A pivot of the normal matrix scaled to a unit diagonal at most this is
 // taken for zero: the network is singular.
 constexpr double kPivotRelatifMin = 1e-12;
-// Below this scaled pivot an unknown is nearly fixed by the others alone
-// (loci crossing at less than about 0.006 gr): its value rests on the
-// noise, and the result is reported as ill-conditioned.
-constexpr double kPivotMalConditionne = 1e-8;
+// Below this scaled pivot an unknown is nearly fixed by the others alone,
+// and below this squared ratio of the axes of a point's error ellipse (an
+// ellipse 1000 times longer than wide: loci crossing at less than about
+// 0.06 gr) a point is barely fixed across its loci: its position rests on
+// the noise, and the result is reported as ill-conditioned.
+constexpr double kPivotMalConditionne = 1e-6;
 // Damping of the normal matrix (scaled) tried first when a Gauss-Newton
 // step does not lower vᵀPv, multiplied by 10 at each refusal.
 constexpr double kAmortissementInitial = 1e-3;
@@ -378,6 +380,17 @@ void analyserResidus(const std::vector<Equation>& eqs, const std::vector<double>
       rn.suspecte = std::abs(*rn.w) > seuil;
     }
     bilan.residus.push_back(rn);
+  }
+  // One blunder at a time, as data snooping goes: it spreads into the
+  // residuals of its neighbours, so only the largest |w| beyond the
+  // threshold is the suspected blunder; the others are marked beyond the
+  // threshold and judged again once it is mended.
+  residuNorme* pire = nullptr;
+  for (residuNorme& rn : bilan.residus)
+    if (rn.suspecte && (!pire || std::abs(*rn.w) > std::abs(*pire->w))) pire = &rn;
+  for (residuNorme& rn : bilan.residus) {
+    rn.auDelaDuSeuil = rn.suspecte;
+    rn.suspecte = &rn == pire;
   }
   if (poidsDonnes && bilan.redondance > 0) {
     const boost::math::chi_squared_distribution<double> khi2(bilan.redondance);
@@ -1403,6 +1416,7 @@ reseauMoindresCarres::iteration reseauMoindresCarres::itererXY(int numero) {
   for (int j = 0; j < u; ++j) {
     const double qxx = systeme.q(j, j), qyy = systeme.q(u + j, u + j), qxy = systeme.q(j, u + j);
     const double moy = (qxx + qyy) / 2, rayon = std::hypot((qxx - qyy) / 2, qxy);
+    if (moy + rayon > 0) bilan.pivotRelatif = std::min(bilan.pivotRelatif, std::max(0.0, moy - rayon) / (moy + rayon));
     precisionPoint pp;
     pp.point = inconnus[j];
     pp.sX = std::sqrt(std::max(0.0, s2 * qxx));
@@ -1449,6 +1463,7 @@ void reseauMoindresCarres::ecrireAnalyse() {
     texte += format(L"\r\nObservation %d : v = %.4f %ls, w = %.2f (redondance %.2f)", r.observation, r.residu * f,
                     unite, *r.w, r.redondance);
     if (r.suspecte) texte += L"  <-- faute probable : " + decrire(o);
+    else if (r.auDelaDuSeuil) texte += L"  (au-delà du seuil, peut-être l'effet de la faute probable)";
   }
 }
 
@@ -1508,7 +1523,10 @@ void reseauMoindresCarres::conclure(std::vector<std::wstring>& alertes) {
   int suspectes = 0;
   for (const residuNorme& r : bilan.residus) suspectes += r.suspecte;
   if (suspectes > 0)
-    alertes.push_back(format(L"%d observation(s) suspecte(s) de faute (|w| > %.2f)", suspectes, seuilResiduNorme));
+    for (const residuNorme& r : bilan.residus)
+      if (r.suspecte)
+        alertes.push_back(format(L"Faute probable (|w| = %.2f > %.2f) : ", std::abs(*r.w), seuilResiduNorme) +
+                          decrire(observations[std::size_t(r.observation)]));
   const wchar_t* noms[3] = {L"Angles", L"Gisements", L"Distances"};
   for (int g = 0; g < 3; ++g)
     if (formuleEnErreur_[std::size_t(g)])

@@ -89,7 +89,8 @@ struct residuNorme {
   double residu = 0;       // v = A·x - L (radians or metres)
   double redondance = 0;   // the observation's part of the redundancy, p·qvv, in [0, 1]
   std::optional<double> w; // none when the observation is not checked by the others (p·qvv ~ 0)
-  bool suspecte = false;   // |w| above the threshold: a blunder is suspected
+  bool auDelaDuSeuil = false;  // |w| above the threshold
+  bool suspecte = false;  // the largest |w| above the threshold: the suspected blunder
 };
 
 // The global test of the adjustment: vᵀPv against the χ² distribution of

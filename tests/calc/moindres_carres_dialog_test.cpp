@@ -144,6 +144,32 @@ TEST_F(DialogueMoindresCarres, PoidsFixesDansLaTable) {
   EXPECT_NEAR(dialogue_.reseau.points[2].X, 50, 1e-3);
 }
 
+TEST_F(DialogueMoindresCarres, ResultatNonFiableDemandeAvantDePlacer) {
+  // Q's observations disagree by metres: it is not computed, so the result
+  // is not reliable and "Placer !!!" asks; No places nothing, Yes places
+  // the points that have a position.
+  std::ofstream(fichier_, std::ios::binary) << std::string(kReseau) + "A NORD Q - 72.111\r\nB NORD Q - 56.569\r\n"
+                                                                      "P NORD Q - 5.000\r\n";
+  charger();
+  EXPECT_EQ(dialogue_.userPress(CDlgMoindresCarres::kCalculerXY), "");
+  ASSERT_FALSE(dialogue_.reseau.alertesXY.empty()) << resultat();
+  {
+    Session s("no\n");
+    EXPECT_EQ(dialogue_.userPress(CDlgMoindresCarres::kPlacerCalcules), "");
+    EXPECT_TRUE(contains(s.out(), "Le calcul n'est pas fiable")) << s.out();
+    EXPECT_TRUE(contains(s.out(), "Point(s) non calculé(s)") || contains(s.out(), "point(s) non calculé(s)"))
+        << s.out();
+  }
+  EXPECT_TRUE(places().empty());
+  {
+    Session s("yes\n");
+    EXPECT_EQ(dialogue_.userPress(CDlgMoindresCarres::kPlacerCalcules), "");
+  }
+  const auto lus = places();
+  EXPECT_EQ(lus.size(), 1u);
+  EXPECT_EQ(lus.count("P"), 1u);
+}
+
 TEST(CommandeMoindresCarres, OuvreEtFermeLeDialogue) {
   Session s("show\nok\n");
   commandeCorrMCarres();
