@@ -6,6 +6,14 @@
 #include <cwctype>
 #include <utility>
 
+std::string texteNombrePoids(double v) {
+  char texte[64];
+  // Four decimals, unless they would lose most of the number's digits.
+  if (v != 0 && std::isfinite(v) && std::abs(v) < 0.1) std::snprintf(texte, sizeof texte, "%.4g", v);
+  else std::snprintf(texte, sizeof texte, "%.4f", v);
+  return texte;
+}
+
 namespace {
 
 // Longer formulas are refused before parsing: it bounds the depth of the
@@ -165,7 +173,8 @@ class analyseur {
     return variable(noeudFormule::variable, v);
   }
 
-  // Digits with at most one decimal point, at least one digit.
+  // Digits with at most one decimal point, at least one digit, then an
+  // optional exponent ("1e-6", "2.5E3"): weights 1/σ² are written so.
   int nombre(bool negatif) {
     const std::size_t debut = pos_;
     std::string chiffres;
@@ -177,6 +186,17 @@ class analyseur {
     if (points > 1 || chiffres.size() == std::size_t(points)) {
       pos_ = debut;
       return echec();
+    }
+    if (pos_ < t_.size() && (t_[pos_] == L'e' || t_[pos_] == L'E')) {
+      std::size_t p = pos_ + 1;
+      std::string exposant = "e";
+      if (p < t_.size() && (t_[p] == L'+' || t_[p] == L'-')) exposant += char(t_[p++]);
+      const std::size_t chiffresExposant = p;
+      while (p < t_.size() && estChiffre(t_[p])) exposant += char(t_[p++]);
+      if (p > chiffresExposant) {
+        chiffres += exposant;
+        pos_ = p;
+      }
     }
     double v = 0;
     const auto r = std::from_chars(chiffres.data(), chiffres.data() + chiffres.size(), v);
@@ -219,7 +239,7 @@ std::wstring texteNoeud(const arbreFormule& a, int i) {
   switch (n.type) {
     case noeudFormule::nombre: {
       char texte[64];
-      std::snprintf(texte, sizeof texte, "%.4f", n.valeur);
+      std::snprintf(texte, sizeof texte, "%s", texteNombrePoids(n.valeur).c_str());
       return std::wstring(texte, texte + std::char_traits<char>::length(texte));
     }
     case noeudFormule::variable: return nom();

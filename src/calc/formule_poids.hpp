@@ -49,6 +49,11 @@ struct arbreFormule {
 
 // Parses `texte` against the variable names `noms` (a variable in the tree
 // is an index into them). On error the tree holds what was built so far.
+// A number of a formula or a weight as shown: four decimals ("%.4f"), or
+// four significant digits for a magnitude below 0.1 ("2e-06", not
+// "0.0000").
+std::string texteNombrePoids(double v);
+
 arbreFormule analyserFormule(const std::wstring& texte, const std::vector<std::wstring>& noms);
 
 // ------------------------------------------------------------ the formulas

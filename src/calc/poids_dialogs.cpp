@@ -275,7 +275,7 @@ void CDlgFormulePoids::calculer() {
       {kPoidsAngle1, genreFormule::angle}, {kPoidsAngle2, genreFormule::gisement}, {kPoidsDistance, genreFormule::distance}};
   for (auto [id, genre] : resultats) {
     const auto p = travail_.evaluer(genre, v);
-    get<Edit>(id).setText(p ? formater("%.4f", *p) : std::string("Erreur"));
+    get<Edit>(id).setText(p ? texteNombrePoids(*p) : std::string("Erreur"));
   }
 }
 
@@ -346,7 +346,7 @@ void CDlgTabPoidsObse::afficherPoids(int observation) {
   const int ligne = liste.findData(observation);
   if (ligne < 0) return;
   const double p = poids_[std::size_t(observation)];
-  liste.setCell(ligne, 3, p == kValeurAbsente ? std::string(kPoidsCalcule) : formater("%.4f", p));
+  liste.setCell(ligne, 3, p == kValeurAbsente ? std::string(kPoidsCalcule) : texteNombrePoids(p));
 }
 
 void CDlgTabPoidsObse::onPress(int id) {

@@ -62,7 +62,13 @@ TEST(FormulePoids, VerifierTexteReconstruit) {
       {L"-(d1)", L"Erreur dans la formule : Erreur !!!"},
       {L"+d1", L"Erreur dans la formule : Erreur !!!"},
       {L"d1^", L"Erreur dans la formule : ( d1 ^ #ERR )"},
-      {L"1e5", L"Erreur dans la formule : 1.0000"},
+      // Weights 1/σ² are written in scientific notation; small numbers keep
+      // their digits.
+      {L"1e5", L"OK : 100000.0000"},
+      {L"1e-6*d1", L"OK : ( 1e-06 * d1 )"},
+      {L"2.5E+3/d1^2", L"OK : ( 2500.0000 / ( d1 ^ 2.0000 ) )"},
+      {L"0.000002", L"OK : 2e-06"},
+      {L"1e", L"Erreur dans la formule : 1.0000"},
   };
   const formulesPoids f = avecConstantes();
   for (const Cas& c : cas) {

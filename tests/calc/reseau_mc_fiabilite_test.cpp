@@ -302,3 +302,19 @@ TEST(ReseauMcFiabilite, ResultatMalConditionneSignale) {
   }
   EXPECT_FALSE(r.alertesXY.empty()) << utf8(r.texte);
 }
+
+TEST(ReseauMcFiabilite, FormuleDePoidsInutilisableSignalee) {
+  // A distance formula that gives no value: the computation uses weight 1
+  // and says so instead of carrying on silently.
+  reseauMoindresCarres r;
+  r.formules = [](genreFormule g, const variablesObservation&) -> std::optional<double> {
+    if (g == genreFormule::distance) return std::nullopt;
+    return 1.0;
+  };
+  r.chargerTexte("XYZ\r\nA 0 0\r\nB 100 0\r\nC 0 100\r\nOBS\r\nA NORD P - 72.1110255093\r\n"
+                 "B NORD P - 56.5685424949\r\nC NORD P - 84.8528137424\r\n");
+  r.calculerXY();
+  EXPECT_NE(r.texte.find(L"Formule de poids « Distances » inutilisable : poids 1 appliqué"), std::wstring::npos)
+      << utf8(r.texte);
+  EXPECT_EQ(r.alertesXY.size(), 1u);
+}
