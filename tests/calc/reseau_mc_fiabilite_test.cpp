@@ -63,8 +63,13 @@ struct Chaine {
   std::string fichier;
 };
 
+// Where the two angles that tie a point to the two before it are measured:
+// at those two points (rays towards the point), or at the point itself
+// (arcs through the two points).
+enum class Angles { auxPrecedents, auPoint };
+
 Chaine chaine(int n, bool ponderee, bool doubleObservee, std::uint32_t graine, double sinuosite = 0.35,
-              bool deuxBouts = false) {
+              bool deuxBouts = false, Angles angles = Angles::auxPrecedents) {
   Bruit bruit(graine);
   Chaine c;
   double gis = 0.9;  // radians
@@ -96,6 +101,17 @@ Chaine chaine(int n, bool ponderee, bool doubleObservee, std::uint32_t graine, d
   auto lier = [&](int t_, int b_, int a_) {
     const Position &a = c.vrais[std::size_t(a_)], &b = c.vrais[std::size_t(b_)], &t = c.vrais[std::size_t(t_)];
     // station reference target angle distance dz weights
+    if (angles == Angles::auPoint) {
+      auto ligne = [&](const Position& st, const Position& re, const Position& vi) {
+        c.fichier += st.nom + " " + re.nom + " " + vi.nom + " " + angle(st, re, vi) + (ponderee ? " - -" + poidsAngle : "") +
+                     "\r\n";
+      };
+      ligne(t, b, a);
+      ligne(t, a, b);
+      c.fichier += b.nom + " NORD " + t.nom + " - " + dist(b, t) + (ponderee ? " - -" + poidsDistance : "") + "\r\n";
+      c.fichier += a.nom + " NORD " + t.nom + " - " + dist(a, t) + (ponderee ? " - -" + poidsDistance : "") + "\r\n";
+      return;
+    }
     c.fichier += b.nom + " " + a.nom + " " + t.nom + " " + angle(b, a, t) + " " + dist(b, t) + " -" +
                  (ponderee ? poidsAngle + poidsDistance : "") + "\r\n";
     c.fichier += a.nom + " " + b.nom + " " + t.nom + " " + angle(a, b, t) + " " + dist(a, t) + " -" +
@@ -123,8 +139,9 @@ geltaro::testing::ReferenceAjustement minimum(const reseauMoindresCarres& r, con
   geltaro::testing::ReferenceAjustement ref;
   for (const auto& p : r.points) {
     double x = p.X, y = p.Y;
+    // Known points stay where the file puts them (rounded to 0.1 mm).
     for (const auto& v : vrais)
-      if (host::fromUtf8(v.nom) == p.nom) {
+      if (!p.connuXY && host::fromUtf8(v.nom) == p.nom) {
         x = v.x;
         y = v.y;
       }
@@ -144,18 +161,6 @@ geltaro::testing::ReferenceAjustement minimum(const reseauMoindresCarres& r, con
   return ref;
 }
 
-// vᵀPv of the planimetric observations at the positions `xy`.
-double sommePonderee(const reseauMoindresCarres& r, const geltaro::testing::ReferenceAjustement& ref,
-                     const std::vector<std::array<double, 2>>& xy) {
-  double somme = 0;
-  for (const auto& o : r.observations) {
-    if (o.type == kObsDenivelee) continue;
-    const double v = std::remainder(ref.valeur(o, xy) - o.valeur, o.type == kObsDistance ? 1e300 : 2 * kPi);
-    somme += *r.poidsObservation(o) * v * v;
-  }
-  return somme;
-}
-
 }  // namespace
 
 TEST(ReseauMcChaines, AtteignentLeMinimumDesMoindresCarres) {
@@ -165,6 +170,7 @@ TEST(ReseauMcChaines, AtteignentLeMinimumDesMoindresCarres) {
     std::uint32_t graine;
     double sinuosite = 0.35;
     bool deuxBouts = false;
+    Angles angles = Angles::auxPrecedents;
   };
   const Cas cas[] = {
       {10, false, false, 1}, {10, true, false, 1}, {10, false, true, 2}, {10, true, true, 3},
@@ -172,16 +178,28 @@ TEST(ReseauMcChaines, AtteignentLeMinimumDesMoindresCarres) {
       {50, true, false, 8},  {50, false, true, 9}, {50, true, true, 10},
       {10, false, false, 11, 0.02}, {10, true, false, 12, 0.02}, {24, false, false, 13, 0.02}, {24, true, false, 14, 0.02},
       {10, false, false, 15, 0.0}, {10, true, false, 16, 0.0}, {24, true, true, 17, 0.05}, {50, true, false, 18, 0.05},
-      {10, false, false, 19, 0.35, true}, {10, true, false, 20, 0.35, true}, {24, true, true, 22, 0.35, true},
-      {50, true, false, 23, 0.35, true},
+      {10, false, false, 19, 0.35, true}, {10, true, false, 20, 0.35, true}, {24, false, false, 21, 0.35, true},
+      {24, true, true, 22, 0.35, true}, {50, true, false, 23, 0.35, true}, {10, false, false, 24, 0.05, true},
+      {10, false, false, 33, 0.35, false, Angles::auPoint}, {10, true, false, 34, 0.35, false, Angles::auPoint},
+      {24, false, false, 35, 0.05, false, Angles::auPoint}, {24, true, false, 36, 1.0, false, Angles::auPoint},
+      {50, true, false, 37, 0.35, true, Angles::auPoint},
+      // Chains whose points are stations seeing the two before them (arcs):
+      // the crossing nearer the mean of the crossings kept so far once made
+      // these end 15 to 830 m from the minimum, some at the iteration limit.
+      {17, false, false, 43, 0.36415635847952216, false, Angles::auPoint},
+      {24, false, false, 103, 0.4917668180307373, true, Angles::auPoint},
+      {17, false, false, 62, 0.72623400677694006, true, Angles::auPoint},
+      {24, false, true, 186, 0.87995371784782039, true, Angles::auPoint},
+      {17, false, false, 188, 0.50899778881575908, true, Angles::auPoint},
+      {10, true, false, 181, 0.02, true, Angles::auPoint},
       {10, false, false, 25, 1.0}, {10, true, false, 26, 1.0}, {24, false, false, 27, 1.2}, {24, true, false, 28, 1.5},
       {10, false, false, 29, 1.5}, {10, true, false, 30, 1.5}, {10, false, false, 31, 1.0, true}, {24, true, false, 32, 1.2, true},
   };
   for (const Cas& c : cas) {
     SCOPED_TRACE(std::to_string(c.points) + " points, " + (c.ponderee ? "1/σ²" : "poids 1") +
                  (c.doubleObservee ? ", double" : "") + ", graine " + std::to_string(c.graine) + ", sinuosité " +
-                 std::to_string(c.sinuosite) + (c.deuxBouts ? ", deux bouts" : ""));
-    const Chaine ch = chaine(c.points, c.ponderee, c.doubleObservee, c.graine, c.sinuosite, c.deuxBouts);
+                 std::to_string(c.sinuosite) + (c.deuxBouts ? ", deux bouts" : "") + (c.angles == Angles::auPoint ? ", angles au point" : ""));
+    const Chaine ch = chaine(c.points, c.ponderee, c.doubleObservee, c.graine, c.sinuosite, c.deuxBouts, c.angles);
     reseauMoindresCarres r;
     r.chargerTexte(ch.fichier);
     ASSERT_TRUE(r.avertissements.empty()) << utf8(r.avertissements.front());
@@ -199,15 +217,6 @@ TEST(ReseauMcChaines, AtteignentLeMinimumDesMoindresCarres) {
     for (int i : ref.inconnus)
       ecartMax = std::max(ecartMax, std::hypot(r.points[std::size_t(i)].X - ref.xy[std::size_t(i)][0],
                                                r.points[std::size_t(i)].Y - ref.xy[std::size_t(i)][1]));
-    // The minimum to 1 mm; where the network leaves a direction weakly
-    // fixed (unit weights make angles count for nothing beside distances)
-    // the reference may stop short of it, so a lower weighted sum of
-    // squares than the reference's is also the minimum.
-    if (ecartMax >= 0.001) {
-      std::vector<std::array<double, 2>> calcule;
-      for (const auto& p : r.points) calcule.push_back({p.X, p.Y});
-      EXPECT_LE(sommePonderee(r, ref, calcule), sommePonderee(r, ref, ref.xy) * (1 + 1e-9)) << ecartMax;
-    }
   }
 }
 
