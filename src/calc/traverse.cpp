@@ -207,9 +207,8 @@ ResultatPolygonaleFermee calculerPolygonaleFermee(const StationPolygonale& depar
     r.traceBrut.push_back({p.x + lignes[i].distance * std::sin(k * g), p.y + lignes[i].distance * std::cos(k * g)});
     if (i + 1 < n) g = moduloPositif(g + lignes[i + 1].angle - H, F);
   }
-  // Adjusted polyline: the start station followed by every station (the
-  // first of which is the start again), drawn closed.
-  r.traceCompense.push_back({depart.x, depart.y});
+  // Adjusted polyline: every station once, from the start station (X(0),
+  // Y(0)); drawn closed, the ring ends back on it without a repeated vertex.
   for (size_t i = 0; i < n; ++i) r.traceCompense.push_back({r.X[i], r.Y[i]});
   r.traceCompenseFerme = true;
 

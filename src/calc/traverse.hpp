@@ -78,7 +78,7 @@ struct ResultatPolygonaleFermee {
   std::vector<double> X, Y, Z;  // station P(i)
 
   std::vector<SommetPolyligne> traceBrut;     // start, then each leg's end from the raw angles
-  std::vector<SommetPolyligne> traceCompense; // start, then X(i), Y(i) of every row
+  std::vector<SommetPolyligne> traceCompense; // X(i), Y(i) of every station, the start once
   bool traceCompenseFerme = true;
 };
 

@@ -436,6 +436,19 @@ TEST_F(DialoguesPolygonale, EcritureImpossibleSignalee) {
   EXPECT_TRUE(contains(s.out(), "Ouverture impossible du fichier")) << s.out();
 }
 
+// The closed traverse's adjusted polyline goes once through each station
+// and is closed.
+TEST_F(DialoguesPolygonale, PolyligneCompenseeSansSommetRepete) {
+  auto d = carre();
+  Session s("check 2004 on\nok\n");
+  EXPECT_EQ(d->userPress(dialoguePolygonale::kPlacer), "");
+  const auto p = polylignes();
+  ASSERT_EQ(p.size(), 1u);
+  EXPECT_EQ(p[0].couleur, 3);
+  EXPECT_TRUE(p[0].fermee);
+  EXPECT_EQ(p[0].sommets, 4u);
+}
+
 // ------------------------------------------------------------ console
 
 TEST_F(DialoguesPolygonale, CommandeAuClavier) {

@@ -60,14 +60,14 @@ TEST(PolygonaleFermee, CarreParfaitEnGrades) {
     EXPECT_NEAR(r.Y[i], Y[i], 1e-9) << i;
     EXPECT_DOUBLE_EQ(r.Z[i], 50);
   }
-  // The raw polyline comes back to the start; the adjusted one is the start
-  // followed by every station and is closed.
+  // The raw polyline comes back to the start; the adjusted one goes once
+  // through every station and is closed.
   ASSERT_EQ(r.traceBrut.size(), 5u);
   EXPECT_NEAR(r.traceBrut[4].x, 1000, 1e-9);
   EXPECT_NEAR(r.traceBrut[4].y, 2000, 1e-9);
-  ASSERT_EQ(r.traceCompense.size(), 5u);
-  EXPECT_NEAR(r.traceCompense[3].x, 1100, 1e-9);
-  EXPECT_NEAR(r.traceCompense[3].y, 2100, 1e-9);
+  ASSERT_EQ(r.traceCompense.size(), 4u);
+  EXPECT_NEAR(r.traceCompense[2].x, 1100, 1e-9);
+  EXPECT_NEAR(r.traceCompense[2].y, 2100, 1e-9);
   EXPECT_TRUE(r.traceCompenseFerme);
 }
 
@@ -240,6 +240,22 @@ TEST(PolygonaleFermee, ExempleManuelEnGradesDansLesDeuxSens) {
     EXPECT_NEAR(ri.X[i], X[ordre[i]], 0.001) << i;
     EXPECT_NEAR(ri.Y[i], Y[ordre[i]], 0.001) << i;
   }
+}
+
+// The adjusted closed polyline passes once through each station, starting
+// at the start station, and is drawn closed.
+TEST(PolygonaleFermee, PolyligneCompenseeSansSommetRepete) {
+  auto obs = carre();
+  const auto r = calculerPolygonaleFermee(kDepartCarre, kNivAucun, kGrades, obs);
+  ASSERT_TRUE(r.ok);
+  ASSERT_EQ(r.traceCompense.size(), 4u);
+  for (size_t i = 0; i < 4; ++i) {
+    EXPECT_DOUBLE_EQ(r.traceCompense[i].x, r.X[i]) << i;
+    EXPECT_DOUBLE_EQ(r.traceCompense[i].y, r.Y[i]) << i;
+  }
+  EXPECT_EQ(r.traceCompense[0].x, 1000);
+  EXPECT_EQ(r.traceCompense[0].y, 2000);
+  EXPECT_TRUE(r.traceCompenseFerme);
 }
 
 TEST(PolygonaleFermee, RefusSansValeurNonFinie) {
