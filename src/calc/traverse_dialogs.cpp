@@ -291,8 +291,8 @@ void dialoguePolygonale::calculer() {
     avertir(kDonneesInsuffisantes);
     return;
   }
+  // The report starts with the standard style sheet itself.
   htmlDocument document;
-  ajouterStylesStandard(document);
   Stations stations;
   if (!calculerAvec(obs, &document, 0, false, stations)) return;
   afficherRapport(document);

@@ -436,6 +436,26 @@ TEST_F(DialoguesPolygonale, EcritureImpossibleSignalee) {
   EXPECT_TRUE(contains(s.out(), "Ouverture impossible du fichier")) << s.out();
 }
 
+
+// The report written by "Calculer !", as its bytes.
+std::string rapportEcrit(const std::string& sortie) {
+  const auto debut = sortie.find("Rapport : ");
+  if (debut == std::string::npos) return {};
+  const std::string chemin = sortie.substr(debut + 10, sortie.find('\n', debut) - debut - 10);
+  std::ifstream in(chemin, std::ios::binary);
+  std::string html((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  in.close();
+  std::error_code ec;
+  fs::remove(chemin, ec);
+  return html;
+}
+
+std::size_t occurrences(const std::string& texte, const std::string& motif) {
+  std::size_t n = 0;
+  for (auto p = texte.find(motif); p != std::string::npos; p = texte.find(motif, p + 1)) ++n;
+  return n;
+}
+
 // The closed traverse's adjusted polyline goes once through each station
 // and is closed.
 TEST_F(DialoguesPolygonale, PolyligneCompenseeSansSommetRepete) {
@@ -447,6 +467,20 @@ TEST_F(DialoguesPolygonale, PolyligneCompenseeSansSommetRepete) {
   EXPECT_EQ(p[0].couleur, 3);
   EXPECT_TRUE(p[0].fermee);
   EXPECT_EQ(p[0].sommets, 4u);
+}
+
+// The written report holds the standard style sheet once.
+TEST_F(DialoguesPolygonale, FeuilleDeStyleUneSeuleFois) {
+  auto f = carre();
+  auto o = droite();
+  for (dialoguePolygonale* d : {static_cast<dialoguePolygonale*>(f.get()), static_cast<dialoguePolygonale*>(o.get())}) {
+    Session s("");
+    EXPECT_EQ(d->userPress(dialoguePolygonale::kCalculer), "");
+    const std::string html = rapportEcrit(s.out());
+    ASSERT_FALSE(html.empty()) << s.out();
+    for (const char* classe : {"\n.petit{", "\n.grand{", "\n.titre{", "\n.celnorm{", "\n.celgris{"})
+      EXPECT_EQ(occurrences(html, classe), 1u) << classe;
+  }
 }
 
 // ------------------------------------------------------------ console
