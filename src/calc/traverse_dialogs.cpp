@@ -273,8 +273,11 @@ std::vector<obsPolygonale> dialoguePolygonale::lignes() const {
 
 void dialoguePolygonale::ajouter() {
   lireControles();
+  // Five decimals are 0.01 mgr or 1e-5 degree; in radians they would be up
+  // to 5e-6 rad off (0.75 mm at 150 m), so radians keep ten.
+  const char* formatAngle = unite == kRadians ? "%.10f" : "%.5f";
   get<ListView>(kListe).addRow(
-      {station, formater("%.5f", angle), formater("%.5f", distance), formater("%.5f", altitude)});
+      {station, formater(formatAngle, angle), formater("%.5f", distance), formater("%.5f", altitude)});
 }
 
 void dialoguePolygonale::enlever() {

@@ -99,7 +99,8 @@ class dialoguePolygonale : public host::ui::Dialog {
   // is not a number gives 0).
   std::vector<obsPolygonale> lignes() const;
 
-  // The button actions (what a press does).
+  // The button actions (what a press does). "Ajouter" writes the numbers
+  // with five decimals, the angle with ten in radians.
   void ajouter();
   void enlever();
   void calculer();

@@ -483,6 +483,24 @@ TEST_F(DialoguesPolygonale, FeuilleDeStyleUneSeuleFois) {
   }
 }
 
+// "Ajouter" keeps five decimals in grades and degrees; in radians five
+// decimals would lose up to 5e-6 rad (0.75 mm at 150 m), so it keeps ten.
+TEST_F(DialoguesPolygonale, AjouterGardeAssezDeDecimales) {
+  struct Cas {
+    int unite;
+    const char* angle;
+  } cas[] = {{kGrades, "1.23457"}, {kDegres, "1.23457"}, {kRadians, "1.2345678901"}};
+  for (const Cas& c : cas) {
+    auto d = ouvrir<corrPolygoDLG>();
+    d->userPick(dialoguePolygonale::kComboAngles, c.unite);
+    remplir(*d, {{"S1", "1.234567890123", "150.123456", "0.5"}});
+    const auto& liste = d->get<ListView>(dialoguePolygonale::kListe);
+    EXPECT_EQ(liste.cell(0, 1), c.angle) << c.unite;
+    EXPECT_EQ(liste.cell(0, 2), "150.12346") << c.unite;
+    EXPECT_EQ(liste.cell(0, 3), "0.50000") << c.unite;
+  }
+}
+
 // ------------------------------------------------------------ console
 
 TEST_F(DialoguesPolygonale, CommandeAuClavier) {
