@@ -427,10 +427,10 @@ TEST_F(DialoguesPolygonale, SauvegarderPuisChargerOuverte) {
 
 TEST_F(DialoguesPolygonale, EcritureImpossibleSignalee) {
   auto d = carre();
-  // "Tous" appends a single '.', and that name is a folder.
+  // The trailing '.' is dropped, and that name is a folder.
   const std::string fichier = chemin("bloque.dat");
-  fs::create_directories(fichier + ".");
-  Session s(fichier + "\n");
+  fs::create_directories(fichier);
+  Session s(fichier + ".\n");
   EXPECT_EQ(d->userPress(dialoguePolygonale::kSauvegarder), "");
   EXPECT_TRUE(contains(s.out(), "[Erreur]")) << s.out();
   EXPECT_TRUE(contains(s.out(), "Ouverture impossible du fichier")) << s.out();
@@ -498,6 +498,42 @@ TEST_F(DialoguesPolygonale, AjouterGardeAssezDeDecimales) {
     EXPECT_EQ(liste.cell(0, 1), c.angle) << c.unite;
     EXPECT_EQ(liste.cell(0, 2), "150.12346") << c.unite;
     EXPECT_EQ(liste.cell(0, 3), "0.50000") << c.unite;
+  }
+}
+
+// ------------------------------------------------------------ file names
+
+// A name with an extension other than ".obs" is written as typed (no
+// trailing '.'), and loads back under that name; a name ending in '.' under
+// "Sans extension" is written without extension; a folder's capitals are
+// kept.
+TEST_F(DialoguesPolygonale, NomsDeFichiersSansPointFinal) {
+  struct Cas {
+    std::string saisi, ecrit;
+  };
+  fs::create_directories(dossier() / "Mes Relevés");
+  const Cas cas[] = {
+      {chemin("polyg.txt"), chemin("polyg.txt")},
+      {chemin("X.dat"), chemin("X.dat")},
+      {chemin("SansExt."), chemin("SansExt")},
+      {(dossier() / "Mes Relevés" / "Polyg.TXT").string(), (dossier() / "Mes Relevés" / "Polyg.TXT").string()},
+  };
+  for (const Cas& c : cas) {
+    SCOPED_TRACE(c.saisi);
+    auto d = carre();
+    {
+      Session s(c.saisi + "\n");
+      EXPECT_EQ(d->userPress(dialoguePolygonale::kSauvegarder), "");
+      EXPECT_FALSE(contains(s.out(), "[Erreur]")) << s.out();
+    }
+    EXPECT_TRUE(fs::is_regular_file(c.ecrit));
+    EXPECT_FALSE(fs::exists(c.ecrit + "."));
+    auto relu = ouvrir<corrPolygoDLG>();
+    Session s(c.ecrit + "\n");
+    EXPECT_EQ(relu->userPress(dialoguePolygonale::kCharger), "");
+    EXPECT_EQ(s.rest(), "");
+    EXPECT_FALSE(contains(s.out(), "introuvable")) << s.out();
+    EXPECT_EQ(relu->get<ListView>(dialoguePolygonale::kListe).rowCount(), 4);
   }
 }
 
