@@ -433,14 +433,14 @@ corrPolygoOuverteDLG::corrPolygoOuverteDLG() : dialoguePolygonale("Correction Po
   add<Edit>(kXDepart, "X");
   add<Edit>(kYDepart, "Y");
   add<Edit>(kZDepart, "Z");
-  add<Edit>(kGisDepart, "Gisement");
+  add<Edit>(kGisDepart, "Gisement référence → départ");
   add<Button>(kCalDepart, "Cal");
   add<Static>(IDC_STATIC, "Station d'arrivée");
   add<Edit>(kNumeroArrivee, "Numéro");
   add<Edit>(kXArrivee, "X");
   add<Edit>(kYArrivee, "Y");
   add<Edit>(kZArrivee, "Z");
-  add<Edit>(kGisArrivee, "Gisement");
+  add<Edit>(kGisArrivee, "Gisement arrivée → référence");
   add<Button>(kCalArrivee, "Cal");
   add<Edit>(kDernierAngle, "Dernier Angle:");
   ajouterControlesCommuns();
@@ -489,8 +489,13 @@ void corrPolygoOuverteDLG::calculerGisement(bool depart) {
   dialogue.yStation = depart ? yDepart : yArrivee;
   dialogue.fixerUnite(unite);
   if (dialogue.doModal() != IDOK) return;
-  (depart ? gisDepart : gisArrivee) = dialogue.gisement;
-  afficherNombre(depart ? kGisDepart : kGisArrivee, dialogue.gisement);
+  // The dialog gives the bearing station -> reference point. The
+  // computation (and the traverse files) take at the end exactly that, but
+  // at the start the bearing reference -> start: the opposite direction.
+  const double gisement =
+      depart ? moduloPositif(dialogue.gisement + demiTour(unite), tourComplet(unite)) : dialogue.gisement;
+  (depart ? gisDepart : gisArrivee) = gisement;
+  afficherNombre(depart ? kGisDepart : kGisArrivee, gisement);
 }
 
 bool corrPolygoOuverteDLG::calculerAvec(std::vector<obsPolygonale>& obs, htmlDocument* document, int code,

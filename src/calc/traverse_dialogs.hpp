@@ -177,13 +177,18 @@ class corrPolygoOuverteDLG : public dialoguePolygonale {
   corrPolygoOuverteDLG();
 
   std::string numeroDepart, numeroArrivee;
+  // Reference bearings, in the unit: gisDepart from the start's reference
+  // point to the start station, gisArrivee from the end station to its
+  // reference point (what the computation and the traverse files take).
   double xDepart = 0, yDepart = 0, zDepart = 0, gisDepart = 0;
   double xArrivee = 0, yArrivee = 0, zArrivee = 0, gisArrivee = 0;
   double dernierAngle = 0;  // the closing angle measured at the end station
 
   // What "Cal" does for the start (true) or the end station: the bearing
-  // dialog filled with that station; on OK its bearing becomes the
-  // station's "Gisement".
+  // dialog filled with that station, the reference point typed as its
+  // direction; on OK the station's "Gisement" receives, at the end, the
+  // bearing end -> reference, and at the start the reversed one,
+  // reference -> start (the dialog's bearing plus a half turn, in [0, F)).
   void calculerGisement(bool depart);
 
  protected:

@@ -436,6 +436,96 @@ TEST_F(DialoguesPolygonale, EcritureImpossibleSignalee) {
   EXPECT_TRUE(contains(s.out(), "Ouverture impossible du fichier")) << s.out();
 }
 
+// ------------------------------------------------------------ traverses from true coordinates
+
+// Stations with true coordinates; the traverses below are measured on them,
+// so an adjustment must give them back.
+struct Sommet {
+  const char* nom;
+  double x, y;
+};
+
+// The bearing from a to b in the unit, independent of the code under test.
+double gisementVrai(const Sommet& a, const Sommet& b, int unite) {
+  const double pi = 3.14159265358979323846;
+  double g = std::atan2(b.x - a.x, b.y - a.y);
+  if (g < 0) g += 2 * pi;
+  return unite == kGrades ? g * 200 / pi : unite == kDegres ? g * 180 / pi : g;
+}
+double tour(int unite) { return unite == kGrades ? 400 : unite == kDegres ? 360 : 2 * 3.14159265358979323846; }
+// The clockwise angle at `en` from `de` to `vers`, in [0, full turn).
+double angleVrai(const Sommet& de, const Sommet& en, const Sommet& vers, int unite) {
+  const double a = gisementVrai(en, vers, unite) - gisementVrai(en, de, unite);
+  return a < 0 ? a + tour(unite) : a;
+}
+std::string precis(double v) {
+  char t[64];
+  std::snprintf(t, sizeof t, "%.12f", v);
+  return t;
+}
+
+// Link traverse A -> P1 -> P2 -> P3 -> E, with a reference point behind
+// each end. A's reference lies to the north-west, so the bearing A -> RA is
+// close to a full turn and the reversed one wraps past north.
+const Sommet kRA{"RA", 900, 1300}, kA{"A", 1000, 1000}, kP1{"P1", 1120, 1060}, kP2{"P2", 1250, 1010},
+    kP3{"P3", 1380, 1090}, kE{"E", 1500, 1040}, kRE{"RE", 1650, 1300};
+
+// A clockwise quadrilateral A -> B -> C -> D, legs of 120 to 150 m.
+const Sommet kQuad[] = {{"A", 1000, 2000}, {"B", 1030, 2120}, {"C", 1150, 2140}, {"D", 1130, 1990}};
+
+class PolygonalesVraies : public DialoguesPolygonale {
+ protected:
+  // The open traverse measured on the true points, in the unit; the start
+  // and end stations and their references are typed in, not the bearings.
+  std::unique_ptr<corrPolygoOuverteDLG> ouverteVraie(int unite) {
+    using D = corrPolygoOuverteDLG;
+    auto d = ouvrir<D>();
+    d->userPick(dialoguePolygonale::kComboAngles, unite);
+    const std::pair<int, std::string> champs[] = {
+        {D::kNumeroDepart, "A"},   {D::kXDepart, precis(kA.x)},   {D::kYDepart, precis(kA.y)},   {D::kZDepart, "0"},
+        {D::kNumeroArrivee, "E"},  {D::kXArrivee, precis(kE.x)},  {D::kYArrivee, precis(kE.y)},  {D::kZArrivee, "0"},
+        {D::kDernierAngle, precis(angleVrai(kP3, kE, kRE, unite))}};
+    for (const auto& [id, t] : champs) EXPECT_EQ(d->userSetText(id, t), "");
+    const Sommet* chemin[] = {&kRA, &kA, &kP1, &kP2, &kP3, &kE};
+    for (int i = 1; i + 1 < 6; ++i) {
+      const Sommet &de = *chemin[i - 1], &en = *chemin[i], &vers = *chemin[i + 1];
+      const std::string a = precis(angleVrai(de, en, vers, unite));
+      const std::string dist = precis(std::hypot(vers.x - en.x, vers.y - en.y));
+      remplir(*d, {{vers.nom, a.c_str(), dist.c_str(), "0"}});
+    }
+    return d;
+  }
+
+  // The closed quadrilateral measured on the true points, in grades;
+  // `faute` (gr) is added to the angle measured at C.
+  std::unique_ptr<corrPolygoDLG> quadrilatere(double faute) {
+    auto d = ouvrir<corrPolygoDLG>();
+    d->userSetText(corrPolygoDLG::kNumero, "A");
+    d->userSetText(corrPolygoDLG::kX, precis(kQuad[0].x));
+    d->userSetText(corrPolygoDLG::kY, precis(kQuad[0].y));
+    d->userSetText(corrPolygoDLG::kZ, "0");
+    d->userSetText(corrPolygoDLG::kNord, precis(gisementVrai(kQuad[0], kQuad[1], kGrades)));
+    for (int i = 0; i < 4; ++i) {
+      const Sommet &de = kQuad[(i + 3) % 4], &en = kQuad[i], &vers = kQuad[(i + 1) % 4];
+      const std::string a = precis(angleVrai(de, en, vers, kGrades) + (i == 2 ? faute : 0));
+      const std::string dist = precis(std::hypot(vers.x - en.x, vers.y - en.y));
+      remplir(*d, {{vers.nom, a.c_str(), dist.c_str(), "0"}});
+    }
+    return d;
+  }
+
+  // Every point of the current table within 1 mm of its true position.
+  void placesAuVrai(const std::vector<Sommet>& attendus) {
+    const auto lus = points();
+    ASSERT_EQ(lus.size(), attendus.size());
+    for (std::size_t i = 0; i < lus.size(); ++i) {
+      EXPECT_EQ(lus[i].nom, attendus[i].nom) << i;
+      EXPECT_NEAR(lus[i].x, attendus[i].x, 0.001) << attendus[i].nom;
+      EXPECT_NEAR(lus[i].y, attendus[i].y, 0.001) << attendus[i].nom;
+    }
+  }
+};
+
 
 // The report written by "Calculer !", as its bytes.
 std::string rapportEcrit(const std::string& sortie) {
@@ -535,6 +625,47 @@ TEST_F(DialoguesPolygonale, NomsDeFichiersSansPointFinal) {
     EXPECT_FALSE(contains(s.out(), "introuvable")) << s.out();
     EXPECT_EQ(relu->get<ListView>(dialoguePolygonale::kListe).rowCount(), 4);
   }
+}
+
+// "Cal" gives the bearing from the station to the point typed as direction.
+// The computation takes at the start the bearing reference -> start, at the
+// end end -> reference: both fields filled through "Cal" must place every
+// station where it truly is.
+TEST_F(PolygonalesVraies, CalDonneLesGisementsQueLeCalculAttend) {
+  for (int unite : {kGrades, kDegres}) {
+    SCOPED_TRACE(unite);
+    projet_.currTable()->vider();
+    auto d = ouverteVraie(unite);
+    {
+      Session s("set 2105 RA\nset 2106 " + precis(kRA.x) + "\nset 2107 " + precis(kRA.y) + "\nok\n");
+      EXPECT_EQ(d->userPress(corrPolygoOuverteDLG::kCalDepart), "");
+      EXPECT_EQ(s.rest(), "");
+    }
+    {
+      Session s("set 2105 RE\nset 2106 " + precis(kRE.x) + "\nset 2107 " + precis(kRE.y) + "\nok\n");
+      EXPECT_EQ(d->userPress(corrPolygoOuverteDLG::kCalArrivee), "");
+      EXPECT_EQ(s.rest(), "");
+    }
+    // RA -> A, normalised into one turn (A -> RA is close to a full turn).
+    EXPECT_NEAR(d->gisDepart, gisementVrai(kRA, kA, unite), 1e-9);
+    EXPECT_GE(d->gisDepart, 0);
+    EXPECT_LT(d->gisDepart, tour(unite));
+    EXPECT_NEAR(d->gisArrivee, gisementVrai(kE, kRE, unite), 1e-9);
+    Session s("ok\n");
+    EXPECT_EQ(d->userPress(dialoguePolygonale::kPlacer), "");
+    EXPECT_EQ(s.rest(), "");
+    placesAuVrai({{"A", kA.x, kA.y}, {"P1", kP1.x, kP1.y}, {"P2", kP2.x, kP2.y}, {"P3", kP3.x, kP3.y}, {"E", kE.x, kE.y}});
+  }
+}
+
+TEST_F(DialoguesPolygonale, LibellesDesGisementsDisentLeurSens) {
+  auto d = ouvrir<corrPolygoOuverteDLG>();
+  const std::string depart = d->get<Edit>(corrPolygoOuverteDLG::kGisDepart).caption();
+  const std::string arrivee = d->get<Edit>(corrPolygoOuverteDLG::kGisArrivee).caption();
+  EXPECT_TRUE(contains(depart, "Gisement")) << depart;
+  EXPECT_LT(depart.find("référence"), depart.find("départ")) << depart;
+  EXPECT_TRUE(contains(arrivee, "Gisement")) << arrivee;
+  EXPECT_LT(arrivee.find("arrivée"), arrivee.find("référence")) << arrivee;
 }
 
 // ------------------------------------------------------------ console
