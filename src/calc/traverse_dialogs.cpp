@@ -5,6 +5,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 #include <memory>
 
 #include "calc/angles.hpp"
@@ -15,6 +16,7 @@
 #include "host/ui/filedialog.hpp"
 #include "host/ui/messagebox.hpp"
 #include "points/blocks.hpp"
+#include "points/names.hpp"
 #include "points/project.hpp"
 #include "report/viewer.hpp"
 #include "tools/codification.hpp"
@@ -27,6 +29,7 @@ namespace {
 
 constexpr const char* kCaptionCalculs = "Calculs Topo";
 constexpr const char* kDonneesInsuffisantes = "Erreur , données insuffisantes ";
+constexpr const char* kAucunPointPlace = " : aucun point n'est placé.";
 // The filters of the traverse files, in the order of filtrePolygonale.
 constexpr const char* kFiltresPolygonale = "Observations|*.obs|Sans extension|*.|Tous|*.*|Text|*.TXT||";
 
@@ -73,6 +76,31 @@ pointDuDessin pointStation(const std::wstring& nom, double x, double y, double z
   pointDuDessin p;
   p.setParams(nom.c_str(), ZcGePoint3d(x, y, altitudes ? z : kIndefini), code);
   return p;
+}
+
+// Why the stations cannot all become survey points of their own, or empty
+// when they can. A point keeps at most 9 characters of its name in the
+// 8-bit code page, and the current table replaces a point by a later one
+// whose name matches it (ignoring case and surrounding blanks).
+std::string refusNomsStations(const std::vector<std::wstring>& noms) {
+  std::map<std::string, std::wstring> vus;
+  for (const std::wstring& nom : noms) {
+    pointDuDessin p;
+    p.setNomPoint(nom.c_str());
+    const std::string cite = "« " + toUtf8(nom) + " »";
+    if (p.getNomPointW() != nom) {
+      if (nom.size() > std::size_t(pointDuDessin::kTailleNom - 1))
+        return "Le nom de la station " + cite + " dépasse les " + std::to_string(pointDuDessin::kTailleNom - 1) +
+               " caractères d'un nom de point" + kAucunPointPlace;
+      return "Le nom de la station " + cite + " contient un caractère qu'un nom de point ne peut pas garder" +
+             kAucunPointPlace;
+    }
+    const auto [deja, nouveau] = vus.emplace(geltaro::points::cleNom(p.getNomPoint()), nom);
+    if (!nouveau)
+      return "Les stations « " + toUtf8(deja->second) + " » et " + cite + " donneraient le même nom de point" +
+             kAucunPointPlace;
+  }
+  return {};
 }
 
 }  // namespace
@@ -308,6 +336,10 @@ void dialoguePolygonale::placer() {
     avertir(kDonneesInsuffisantes);
     return;
   }
+  if (const std::string refus = refusNomsStations(nomsStations(obs)); !refus.empty()) {
+    avertir(refus);
+    return;
+  }
   CParamMisePlaceResultCalcs options;
   if (options.doModal() != IDOK) return;
   Stations stations;
@@ -405,12 +437,19 @@ bool corrPolygoDLG::calculerAvec(std::vector<obsPolygonale>& obs, htmlDocument* 
   s.brut = r.traceBrut;
   s.compense = r.traceCompense;
   s.compenseFerme = r.traceCompenseFerme;
+  const std::vector<std::wstring> noms = nomsStations(mesurees);
+  for (std::size_t i = 0; i < noms.size(); ++i)
+    s.points.push_back(pointStation(noms[i], r.X[i], r.Y[i], r.Z[i], code, altitudes));
+  return true;
+}
+
+std::vector<std::wstring> corrPolygoDLG::nomsStations(const std::vector<obsPolygonale>& obs) const {
   // Station i is where leg i-1 ends: it bears the name of row i-1, and the
   // start station the name of the last row, which closes the ring.
-  const std::size_t n = mesurees.size();
-  for (std::size_t i = 0; i < n; ++i)
-    s.points.push_back(pointStation(nomObs(mesurees[(i + n - 1) % n]), r.X[i], r.Y[i], r.Z[i], code, altitudes));
-  return true;
+  std::vector<std::wstring> noms;
+  const std::size_t n = obs.size();
+  for (std::size_t i = 0; i < n; ++i) noms.push_back(nomObs(obs[(i + n - 1) % n]));
+  return noms;
 }
 
 void corrPolygoDLG::versFichier(fichierPolygonale& f) const {
@@ -515,13 +554,20 @@ bool corrPolygoOuverteDLG::calculerAvec(std::vector<obsPolygonale>& obs, htmlDoc
   s.compenseFerme = r.traceCompenseFerme;
   // The start station, then the end of every leg with the altitude of the
   // next leg's origin; the last leg ends on the end station.
-  s.points.push_back(pointStation(depart.nom, depart.x, depart.y, depart.z, code, altitudes));
+  const std::vector<std::wstring> noms = nomsStations(mesurees);
+  s.points.push_back(pointStation(noms[0], depart.x, depart.y, depart.z, code, altitudes));
   const std::size_t n = mesurees.size();
   for (std::size_t i = 0; i < n; ++i) {
     const double zFin = i + 1 < n ? r.Z[i + 1] : arrivee.z;
-    s.points.push_back(pointStation(nomObs(mesurees[i]), r.X[i], r.Y[i], zFin, code, altitudes));
+    s.points.push_back(pointStation(noms[i + 1], r.X[i], r.Y[i], zFin, code, altitudes));
   }
   return true;
+}
+
+std::vector<std::wstring> corrPolygoOuverteDLG::nomsStations(const std::vector<obsPolygonale>& obs) const {
+  std::vector<std::wstring> noms{fromUtf8(numeroDepart)};
+  for (const obsPolygonale& o : obs) noms.push_back(nomObs(o));
+  return noms;
 }
 
 void corrPolygoOuverteDLG::versFichier(fichierPolygonale& f) const {

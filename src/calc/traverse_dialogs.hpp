@@ -100,7 +100,12 @@ class dialoguePolygonale : public host::ui::Dialog {
   std::vector<obsPolygonale> lignes() const;
 
   // The button actions (what a press does). "Ajouter" writes the numbers
-  // with five decimals, the angle with ten in radians.
+  // with five decimals, the angle with ten in radians. "Placer !!!" refuses,
+  // before anything else, stations whose point names could not be told
+  // apart: a name longer than a point name holds (9 characters) or with a
+  // character it cannot hold, or two stations whose point names would be
+  // the same (names match ignoring case and surrounding blanks), since the
+  // later would replace the earlier.
   void ajouter();
   void enlever();
   void calculer();
@@ -138,6 +143,9 @@ class dialoguePolygonale : public host::ui::Dialog {
   };
   virtual bool calculerAvec(std::vector<obsPolygonale>& obs, htmlDocument* document, int code,
                             bool altitudes, Stations& s) = 0;
+  // The names of the stations "Placer !!!" places, in the order it places
+  // them (the rows' names as `lignes` gives them).
+  virtual std::vector<std::wstring> nomsStations(const std::vector<obsPolygonale>& obs) const = 0;
   // The file data model from the fields and back.
   virtual void versFichier(fichierPolygonale& f) const = 0;
   virtual void depuisFichier(const fichierPolygonale& f) = 0;
@@ -160,6 +168,7 @@ class corrPolygoDLG : public dialoguePolygonale {
   bool ouverte() const override { return false; }
   bool calculerAvec(std::vector<obsPolygonale>& obs, htmlDocument* document, int code, bool altitudes,
                     Stations& s) override;
+  std::vector<std::wstring> nomsStations(const std::vector<obsPolygonale>& obs) const override;
   void versFichier(fichierPolygonale& f) const override;
   void depuisFichier(const fichierPolygonale& f) override;
 };
@@ -198,6 +207,7 @@ class corrPolygoOuverteDLG : public dialoguePolygonale {
   bool ouverte() const override { return true; }
   bool calculerAvec(std::vector<obsPolygonale>& obs, htmlDocument* document, int code, bool altitudes,
                     Stations& s) override;
+  std::vector<std::wstring> nomsStations(const std::vector<obsPolygonale>& obs) const override;
   void versFichier(fichierPolygonale& f) const override;
   void depuisFichier(const fichierPolygonale& f) override;
 };

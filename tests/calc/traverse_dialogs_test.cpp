@@ -668,6 +668,56 @@ TEST_F(DialoguesPolygonale, LibellesDesGisementsDisentLeurSens) {
   EXPECT_LT(arrivee.find("arrivée"), arrivee.find("référence")) << arrivee;
 }
 
+// A point name keeps 9 characters: longer station names, or two stations
+// whose point names would be the same, are refused before anything is
+// placed or drawn, naming the station.
+TEST_F(DialoguesPolygonale, NomsDePointsImpossiblesRefuses) {
+  struct Cas {
+    const char* pourquoi;
+    std::vector<Ligne> lignes;
+    const char* nomCite;  // nullptr: accepted
+  };
+  const Cas cas[] = {
+      {"ten characters", {{"STATION101", "300", "100", "0"}, {"STATION102", "300", "100", "0"},
+                          {"STATION103", "300", "100", "0"}, {"STATION100", "300", "100", "0"}}, "STATION100"},
+      {"one long name among short ones", {{"B", "300", "100", "0"}, {"C", "300", "100", "0"},
+                                          {"ABCDEFGHIJ", "300", "100", "0"}, {"A", "300", "100", "0"}}, "ABCDEFGHIJ"},
+      {"names equal but for case", {{"B", "300", "100", "0"}, {"C", "300", "100", "0"},
+                                    {"b", "300", "100", "0"}, {"A", "300", "100", "0"}}, "b"},
+      {"names equal but for a blank", {{"B", "300", "100", "0"}, {"C ", "300", "100", "0"},
+                                       {"C", "300", "100", "0"}, {"A", "300", "100", "0"}}, "C"},
+      {"a character a point name cannot hold", {{"B", "300", "100", "0"}, {"CΩ", "300", "100", "0"},
+                                                {"D", "300", "100", "0"}, {"A", "300", "100", "0"}}, "CΩ"},
+      {"nine characters fit", {{"STATION01", "300", "100", "0"}, {"STATION02", "300", "100", "0"},
+                               {"STATION03", "300", "100", "0"}, {"STATION00", "300", "100", "0"}}, nullptr},
+  };
+  for (const Cas& c : cas) {
+    SCOPED_TRACE(c.pourquoi);
+    projet_.currTable()->vider();
+    auto d = ouvrir<corrPolygoDLG>();
+    remplir(*d, c.lignes);
+    Session s("check 2003 on\ncheck 2004 on\nok\n");
+    EXPECT_EQ(d->userPress(dialoguePolygonale::kPlacer), "");
+    if (c.nomCite) {
+      EXPECT_TRUE(contains(s.out(), "[Calculs Topo] (attention)")) << s.out();
+      EXPECT_TRUE(contains(s.out(), std::string("« ") + c.nomCite + " »")) << s.out();
+      EXPECT_FALSE(contains(s.out(), "Params mise en place")) << "refused before the options";
+      EXPECT_EQ(projet_.currTable()->nbPoint(), 0);
+      EXPECT_TRUE(polylignes().empty());
+    } else {
+      EXPECT_EQ(projet_.currTable()->nbPoint(), 4);
+    }
+  }
+  // The open traverse checks its start station with the rows.
+  projet_.currTable()->vider();
+  auto o = droite();
+  o->userSetText(corrPolygoOuverteDLG::kNumeroDepart, "FIN");
+  Session s("ok\n");
+  EXPECT_EQ(o->userPress(dialoguePolygonale::kPlacer), "");
+  EXPECT_TRUE(contains(s.out(), "« FIN »")) << s.out();
+  EXPECT_EQ(projet_.currTable()->nbPoint(), 0);
+}
+
 // ------------------------------------------------------------ console
 
 TEST_F(DialoguesPolygonale, CommandeAuClavier) {
