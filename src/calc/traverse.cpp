@@ -132,6 +132,7 @@ double toleranceLineaire(const TolerancesPolygonale& tolerances, double D) {
 ResultatPolygonaleFermee calculerPolygonaleFermee(const StationPolygonale& depart, int modeNiv, int unite,
                                                   std::span<obsPolygonale> obs, const TolerancesPolygonale& tolerances) {
   ResultatPolygonaleFermee r;
+  r.unite = unite;
   const size_t n = obs.size();
   if (n < 2) {
     r.message = kTropPeuDeLignes;
@@ -255,6 +256,7 @@ ResultatPolygonaleOuverte calculerPolygonaleOuverte(const StationPolygonale& dep
                                                     std::span<obsPolygonale> obs,
                                                     const TolerancesPolygonale& tolerances) {
   ResultatPolygonaleOuverte r;
+  r.unite = unite;
   const size_t n = obs.size();
   if (n < 2) {
     r.message = kTropPeuDeLignes;

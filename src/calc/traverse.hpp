@@ -78,6 +78,7 @@ struct NivellementPolygonale {
 struct ResultatPolygonaleFermee {
   bool ok = false;
   std::string message;  // French, UTF-8; set when the computation is refused
+  int unite = 0;        // uniteAngle of the angles, bearings and angular tolerance
 
   std::vector<double> angleExterieur;         // Ext(i), the measured angle
   std::vector<double> angleInterieur;         // Int(i) = F - Ext(i)
@@ -113,6 +114,7 @@ struct ResultatPolygonaleFermee {
 struct ResultatPolygonaleOuverte {
   bool ok = false;
   std::string message;
+  int unite = 0;  // uniteAngle of the angles, bearings and angular tolerance
 
   std::vector<double> angle;             // the rows' angles, normalised into [0, F)
   std::vector<double> gisementBrut;      // G(0..n), the raw chain (not reduced)
