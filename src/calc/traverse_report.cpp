@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "calc/angles.hpp"
 #include "host/app/host_app.hpp"
 #include "host/db/database.hpp"
 
@@ -22,11 +23,6 @@ const char* const kEspace = "&nbsp";
 const wchar_t* const kToleranceDepassee = L"Tol\u00e9rance d\u00e9pass\u00e9e";
 const wchar_t* const kTolerance = L"Tol\u00e9rance";
 const wchar_t* const kErreurLineaire = L"Erreur lin\u00e9aire";
-
-constexpr int kNivAucun = 0;
-constexpr int kNivSimple = 1;
-constexpr int kNivDistance = 2;
-constexpr int kNivRacine = 3;
 
 std::string format(const char* fmt, ...) {
   va_list args;
@@ -64,14 +60,6 @@ std::string texteNom(const std::wstring& nom) {
 
 std::string nomLigne(const std::vector<obsPolygonale>& lignes, size_t i) { return texteNom(nomObs(lignes[i])); }
 
-// The unit the angular figures are printed in.
-std::wstring symboleUnite(int unite) {
-  switch (unite) {
-    case 1: return L"\u00b0";
-    case 2: return L"rad";
-    default: return L"gr";
-  }
-}
 
 // Ends a misclosure's row: the verdict when it is beyond its tolerance.
 void verdict(htmlTable& table, const ControleTolerance& c) {
@@ -228,7 +216,7 @@ void rapportPolygonaleFermee(htmlDocument& document, const StationPolygonale& de
     for (int k = 0; k < 3; ++k) table.addCell(std::string());
     table.addCell(std::wstring(kTolerance), kNomGauche);
     table.addNumber(r.controleAngulaire.tolerance, 4, kNombre);
-    table.addCell(symboleUnite(r.unite), kNomGauche);
+    table.addCell(host::fromUtf8(symboleUnite(r.unite)), kNomGauche);
     document.addBody(table);
   }
 
@@ -376,7 +364,7 @@ void rapportPolygonaleOuverte(htmlDocument& document, const StationPolygonale& d
     table.addCell(std::string());
     table.addCell(host::toAnsi(kTolerance) + " :", kNombre);
     table.addNumber(r.controleAngulaire.tolerance, 4, kNombre);
-    table.addCell(symboleUnite(r.unite), kNomGauche);
+    table.addCell(host::fromUtf8(symboleUnite(r.unite)), kNomGauche);
     document.addBody(table);
   }
 
