@@ -10,6 +10,7 @@
 
 #include "calc/angles.hpp"
 #include "calc/traverse_report.hpp"
+#include "frame/config.hpp"
 #include "frame/resources.hpp"
 #include "host/db/entities.hpp"
 #include "host/ed/editor.hpp"
@@ -76,6 +77,26 @@ pointDuDessin pointStation(const std::wstring& nom, double x, double y, double z
   pointDuDessin p;
   p.setParams(nom.c_str(), ZcGePoint3d(x, y, altitudes ? z : kIndefini), code);
   return p;
+}
+
+// Whether to place stations whose misclosures are not all within their
+// tolerances: true at once when they are, otherwise the user's answer to a
+// question naming each misclosure beyond its tolerance.
+bool placerHorsTolerance(const ControleTolerance& angulaire, const ControleTolerance& lineaire, int unite) {
+  if (!angulaire.depassee && !lineaire.depassee) return true;
+  std::string texte;
+  if (angulaire.depassee) {
+    // Radians need more decimals than grades or degrees for the same angle.
+    const char* format = unite == kRadians ? "%.7f" : "%.5f";
+    const std::string symbole = std::string(" ") + symboleUnite(unite);
+    texte += "La fermeture angulaire (" + formater(format, angulaire.fermeture) + symbole +
+             ") dépasse la tolérance (" + formater(format, angulaire.tolerance) + symbole + ").\n";
+  }
+  if (lineaire.depassee)
+    texte += "La fermeture linéaire (" + formater("%.4f", lineaire.fermeture) + " m) dépasse la tolérance (" +
+             formater("%.4f", lineaire.tolerance) + " m).\n";
+  texte += "Placer quand même les stations ?";
+  return zcMessageBox(texte, kCaptionCalculs, MB_YESNO | MB_ICONQUESTION) == IDYES;
 }
 
 // Why the stations cannot all become survey points of their own, or empty
@@ -204,7 +225,11 @@ bool CCalcGisementDlg::onOk() {
 
 // ============================================================ traverses
 
-dialoguePolygonale::dialoguePolygonale(std::string titre) : Dialog(std::move(titre)) {}
+dialoguePolygonale::dialoguePolygonale(std::string titre) : Dialog(std::move(titre)) {
+  const parametresPolygonale& reglages = reglagesPolygonale();
+  tolerances.angulaireMgr = reglages.ToleranceAngulairePolygonale.value();
+  tolerances.denominateurLineaire = reglages.DenominateurToleranceLineaire.value();
+}
 
 void dialoguePolygonale::ajouterControlesCommuns() {
   add<Static>(IDC_STATIC, "Options");
@@ -344,6 +369,7 @@ void dialoguePolygonale::placer() {
   if (options.doModal() != IDOK) return;
   Stations stations;
   if (!calculerAvec(obs, nullptr, options.code, options.placerAltitudes, stations)) return;
+  if (!placerHorsTolerance(stations.angulaire, stations.lineaire, unite)) return;
   if (options.dessinerOriginelle) dessinerPolyligne(stations.brut, 1, false);
   if (options.dessinerCompensee) dessinerPolyligne(stations.compense, 3, stations.compenseFerme);
   codification().codeCree(options.code);
@@ -428,7 +454,7 @@ bool corrPolygoDLG::calculerAvec(std::vector<obsPolygonale>& obs, htmlDocument* 
                                  Stations& s) {
   const StationPolygonale depart{fromUtf8(numero), x, y, z, nord};
   const std::vector<obsPolygonale> mesurees = obs;
-  const ResultatPolygonaleFermee r = calculerPolygonaleFermee(depart, nivellement, unite, obs);
+  const ResultatPolygonaleFermee r = calculerPolygonaleFermee(depart, nivellement, unite, obs, tolerances);
   if (!r.ok) {
     avertir(r.message);
     return false;
@@ -437,6 +463,8 @@ bool corrPolygoDLG::calculerAvec(std::vector<obsPolygonale>& obs, htmlDocument* 
   s.brut = r.traceBrut;
   s.compense = r.traceCompense;
   s.compenseFerme = r.traceCompenseFerme;
+  s.angulaire = r.controleAngulaire;
+  s.lineaire = r.controleLineaire;
   const std::vector<std::wstring> noms = nomsStations(mesurees);
   for (std::size_t i = 0; i < noms.size(); ++i)
     s.points.push_back(pointStation(noms[i], r.X[i], r.Y[i], r.Z[i], code, altitudes));
@@ -543,7 +571,7 @@ bool corrPolygoOuverteDLG::calculerAvec(std::vector<obsPolygonale>& obs, htmlDoc
   const StationPolygonale arrivee{fromUtf8(numeroArrivee), xArrivee, yArrivee, zArrivee, gisArrivee};
   const std::vector<obsPolygonale> mesurees = obs;
   const ResultatPolygonaleOuverte r =
-      calculerPolygonaleOuverte(depart, arrivee, dernierAngle, nivellement, unite, obs);
+      calculerPolygonaleOuverte(depart, arrivee, dernierAngle, nivellement, unite, obs, tolerances);
   if (!r.ok) {
     avertir(r.message);
     return false;
@@ -552,6 +580,8 @@ bool corrPolygoOuverteDLG::calculerAvec(std::vector<obsPolygonale>& obs, htmlDoc
   s.brut = r.traceBrut;
   s.compense = r.traceCompense;
   s.compenseFerme = r.traceCompenseFerme;
+  s.angulaire = r.controleAngulaire;
+  s.lineaire = r.controleLineaire;
   // The start station, then the end of every leg with the altitude of the
   // next leg's origin; the last leg ends on the end station.
   const std::vector<std::wstring> noms = nomsStations(mesurees);

@@ -93,6 +93,9 @@ class dialoguePolygonale : public host::ui::Dialog {
   int unite = kGrades;
   std::string station;
   double angle = 0, distance = 0, altitude = 0;
+  // What the misclosures are checked against: the settings
+  // ToleranceAngulairePolygonale and DenominateurToleranceLineaire.
+  TolerancesPolygonale tolerances;
 
   // The rows of the list as the computations read them: names cut to 18
   // characters, numbers converted as the run-time library does (text that
@@ -105,7 +108,8 @@ class dialoguePolygonale : public host::ui::Dialog {
   // apart: a name longer than a point name holds (9 characters) or with a
   // character it cannot hold, or two stations whose point names would be
   // the same (names match ignoring case and surrounding blanks), since the
-  // later would replace the earlier.
+  // later would replace the earlier. When a misclosure is beyond its
+  // tolerance it asks first, and places nothing unless told yes.
   void ajouter();
   void enlever();
   void calculer();
@@ -140,6 +144,7 @@ class dialoguePolygonale : public host::ui::Dialog {
     std::vector<pointDuDessin> points;
     std::vector<SommetPolyligne> brut, compense;
     bool compenseFerme = false;
+    ControleTolerance angulaire, lineaire;  // the computation's checks
   };
   virtual bool calculerAvec(std::vector<obsPolygonale>& obs, htmlDocument* document, int code,
                             bool altitudes, Stations& s) = 0;

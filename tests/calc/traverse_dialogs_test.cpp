@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "calc/traverse_dialogs.hpp"
+#include "frame/config.hpp"
 #include "host/db/entities.hpp"
 #include "host/ed/editor.hpp"
 #include "host/ui/session.hpp"
@@ -61,8 +62,29 @@ struct Attendu {
   double x, y, z;
 };
 
+// The settings are read once per process from "config.ini" in the current
+// folder: this program's file keeps the angular tolerance at its default
+// and asks a linear tolerance of 1/10000; it is read before any dialog is
+// made.
+void reglagesDeTest() {
+  static const bool lus = [] {
+    const fs::path dossierReglages = dossier() / "reglages";
+    fs::create_directories(dossierReglages);
+    std::ofstream(dossierReglages / "config.ini")
+        << "[VREL]\nToleranceAngulairePolygonale=4.5\nDenominateurToleranceLineaire=10000\n";
+    const fs::path avant = fs::current_path();
+    fs::current_path(dossierReglages);
+    reglagesPolygonale();
+    fs::current_path(avant);
+    return true;
+  }();
+  (void)lus;
+}
+
 class DialoguesPolygonale : public testing::Test {
  protected:
+  static void SetUpTestSuite() { reglagesDeTest(); }
+
   template <class D>
   static std::unique_ptr<D> ouvrir() {
     auto d = std::make_unique<D>();
@@ -716,6 +738,82 @@ TEST_F(DialoguesPolygonale, NomsDePointsImpossiblesRefuses) {
   EXPECT_EQ(o->userPress(dialoguePolygonale::kPlacer), "");
   EXPECT_TRUE(contains(s.out(), "« FIN »")) << s.out();
   EXPECT_EQ(projet_.currTable()->nbPoint(), 0);
+}
+
+// A 10 mgr blunder on one angle of a four-station ring is beyond the
+// angular tolerance (4.5 mgr x sqrt(4) = 9 mgr); without it nothing is.
+TEST_F(PolygonalesVraies, HorsToleranceLeRapportLeDitEtPlacerDemande) {
+  {
+    auto d = quadrilatere(0.010);
+    Session calcul("");
+    EXPECT_EQ(d->userPress(dialoguePolygonale::kCalculer), "");
+    const std::string html = rapportEcrit(calcul.out());
+    EXPECT_TRUE(contains(html, "Tol\xe9rance d\xe9pass\xe9" "e")) << html;
+
+    // No: nothing placed, no polyline drawn.
+    Session non("check 2003 on\ncheck 2004 on\nok\nno\n");
+    EXPECT_EQ(d->userPress(dialoguePolygonale::kPlacer), "");
+    EXPECT_EQ(non.rest(), "");
+    EXPECT_TRUE(contains(non.out(), "[Calculs Topo] (question) La fermeture angulaire (0.01000 gr) dépasse la "
+                                    "tolérance (0.00900 gr).\nPlacer quand même les stations ?\n"))
+        << non.out();
+    EXPECT_FALSE(contains(non.out(), "linéaire")) << non.out();
+    EXPECT_EQ(projet_.currTable()->nbPoint(), 0);
+    EXPECT_TRUE(polylignes().empty());
+
+    // Escape counts as No.
+    Session echap("ok\n");
+    EXPECT_EQ(d->userPress(dialoguePolygonale::kPlacer), "");
+    EXPECT_EQ(projet_.currTable()->nbPoint(), 0);
+
+    // Yes: placed as adjusted.
+    Session oui("ok\nyes\n");
+    EXPECT_EQ(d->userPress(dialoguePolygonale::kPlacer), "");
+    EXPECT_EQ(oui.rest(), "");
+    EXPECT_EQ(projet_.currTable()->nbPoint(), 4);
+  }
+  projet_.currTable()->vider();
+  {
+    auto d = quadrilatere(0);
+    Session calcul("");
+    EXPECT_EQ(d->userPress(dialoguePolygonale::kCalculer), "");
+    const std::string html = rapportEcrit(calcul.out());
+    EXPECT_TRUE(contains(html, "Tol\xe9rance")) << html;
+    EXPECT_FALSE(contains(html, "d\xe9pass\xe9")) << html;
+    Session s("ok\n");
+    EXPECT_EQ(d->userPress(dialoguePolygonale::kPlacer), "");
+    EXPECT_EQ(s.rest(), "");
+    EXPECT_FALSE(contains(s.out(), "(question)")) << s.out();
+    placesAuVrai({{"A", 1000, 2000}, {"B", 1030, 2120}, {"C", 1150, 2140}, {"D", 1130, 1990}});
+  }
+}
+
+// An open traverse whose end station is 0.1 m off: within 600 m / 5000,
+// but beyond the 1/10000 of this program's settings; the question names
+// the linear misclosure only.
+TEST_F(DialoguesPolygonale, OuverteHorsToleranceLineaireDesReglages) {
+  auto d = droite();
+  EXPECT_DOUBLE_EQ(d->tolerances.angulaireMgr, 4.5);
+  EXPECT_DOUBLE_EQ(d->tolerances.denominateurLineaire, 10000);
+  d->userSetText(corrPolygoOuverteDLG::kXArrivee, "600.1");
+  Session non("ok\nno\n");
+  EXPECT_EQ(d->userPress(dialoguePolygonale::kPlacer), "");
+  EXPECT_EQ(non.rest(), "");
+  EXPECT_TRUE(contains(non.out(), "[Calculs Topo] (question) La fermeture linéaire (0.1000 m) dépasse la "
+                                  "tolérance (0.0600 m).\nPlacer quand même les stations ?\n"))
+      << non.out();
+  EXPECT_FALSE(contains(non.out(), "angulaire")) << non.out();
+  EXPECT_EQ(projet_.currTable()->nbPoint(), 0);
+}
+
+// The defaults of the settings are those of the computation.
+TEST(ReglagesPolygonale, DefautsDuCalcul) {
+  const fs::path fichier = dossier() / "defauts" / "config.ini";
+  fs::create_directories(fichier.parent_path());
+  configurationIni magasin(fichier.string());
+  const parametresPolygonale p(magasin);
+  EXPECT_DOUBLE_EQ(p.ToleranceAngulairePolygonale.value(), TolerancesPolygonale{}.angulaireMgr);
+  EXPECT_DOUBLE_EQ(p.DenominateurToleranceLineaire.value(), TolerancesPolygonale{}.denominateurLineaire);
 }
 
 // ------------------------------------------------------------ console
