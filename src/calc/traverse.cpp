@@ -130,7 +130,8 @@ double toleranceLineaire(const TolerancesPolygonale& tolerances, double D) {
 }
 
 ResultatPolygonaleFermee calculerPolygonaleFermee(const StationPolygonale& depart, int modeNiv, int unite,
-                                                  std::span<obsPolygonale> obs, const TolerancesPolygonale& tolerances) {
+                                                  std::span<obsPolygonale> obs,
+                                                  const TolerancesPolygonale& tolerances) {
   ResultatPolygonaleFermee r;
   r.unite = unite;
   const size_t n = obs.size();

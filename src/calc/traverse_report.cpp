@@ -60,7 +60,6 @@ std::string texteNom(const std::wstring& nom) {
 
 std::string nomLigne(const std::vector<obsPolygonale>& lignes, size_t i) { return texteNom(nomObs(lignes[i])); }
 
-
 // Ends a misclosure's row: the verdict when it is beyond its tolerance.
 void verdict(htmlTable& table, const ControleTolerance& c) {
   if (c.depassee) table.addCell(std::wstring(kToleranceDepassee), kNomGauche);
@@ -70,15 +69,14 @@ void verdict(htmlTable& table, const ControleTolerance& c) {
 // tolerance, in metres, under the label column. The rows open with
 // `vides` empty cells, or with one empty cell over two columns when 0.
 void lignesToleranceLineaire(htmlTable& table, int vides, const ControleTolerance& c) {
-  const std::pair<const wchar_t*, double> lignes[] = {{kErreurLineaire, c.fermeture}, {kTolerance, c.tolerance}};
-  for (const auto& [libelle, valeur] : lignes) {
+  for (const bool erreur : {true, false}) {
     table.newRow();
     if (vides == 0) table.addCell(std::string(), "colspan=2");
     for (int k = 0; k < vides; ++k) table.addCell(std::string());
-    table.addCell(std::wstring(libelle), kNomGauche);
-    table.addNumber(valeur, 4, kNombre);
+    table.addCell(std::wstring(erreur ? kErreurLineaire : kTolerance), kNomGauche);
+    table.addNumber(erreur ? c.fermeture : c.tolerance, 4, kNombre);
     table.addCell(std::wstring(L"m"), kNomGauche);
-    if (libelle == kErreurLineaire) verdict(table, c);
+    if (erreur) verdict(table, c);
   }
 }
 

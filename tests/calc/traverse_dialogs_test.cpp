@@ -676,7 +676,8 @@ TEST_F(PolygonalesVraies, CalDonneLesGisementsQueLeCalculAttend) {
     Session s("ok\n");
     EXPECT_EQ(d->userPress(dialoguePolygonale::kPlacer), "");
     EXPECT_EQ(s.rest(), "");
-    placesAuVrai({{"A", kA.x, kA.y}, {"P1", kP1.x, kP1.y}, {"P2", kP2.x, kP2.y}, {"P3", kP3.x, kP3.y}, {"E", kE.x, kE.y}});
+    placesAuVrai(
+        {{"A", kA.x, kA.y}, {"P1", kP1.x, kP1.y}, {"P2", kP2.x, kP2.y}, {"P3", kP3.x, kP3.y}, {"E", kE.x, kE.y}});
   }
 }
 
