@@ -35,6 +35,11 @@ const char* texteUnite(int unite) {
   return textes[connue(unite)];
 }
 
+const char* symboleUnite(int unite) {
+  static const char* const symboles[] = {"gr", "°", "rad"};
+  return symboles[connue(unite)];
+}
+
 const char* nomFichierNivellement(int mode) {
   static const char* const noms[] = {"aucun", "simple", "distance", "racine"};
   return noms[mode >= 0 && mode <= 3 ? mode : 0];

@@ -22,6 +22,8 @@ double versRadians(int unite);
 // "Prop. distances", "Prop. racine dist."), UTF-8.
 const char* nomFichierUnite(int unite);
 const char* texteUnite(int unite);
+// The symbol printed after a value in the unit ("gr", "°", "rad"), UTF-8.
+const char* symboleUnite(int unite);
 const char* nomFichierNivellement(int mode);
 const char* texteNivellement(int mode);
 

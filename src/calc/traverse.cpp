@@ -107,11 +107,33 @@ bool nivelerLignes(int mode, double zDepart, double eZ, const std::vector<double
 
 double longueur(double x0, double y0, double x1, double y1) { return std::hypot(x1 - x0, y1 - y0); }
 
+double positifOu(double v, double defaut) { return std::isfinite(v) && v > 0 ? v : defaut; }
+
+ControleTolerance controler(double fermeture, double tolerance) {
+  ControleTolerance c;
+  c.fermeture = std::fabs(fermeture);
+  c.tolerance = tolerance;
+  c.depassee = c.fermeture > c.tolerance;
+  return c;
+}
+
 }  // namespace
 
+double toleranceAngulaire(const TolerancesPolygonale& tolerances, std::size_t nombreAngles, int unite) {
+  const double mgr = positifOu(tolerances.angulaireMgr, TolerancesPolygonale::kAngulaireMgrDefaut);
+  // 1 mgr = 0.001 gr, and a half turn is 200 gr.
+  return mgr / 1000.0 * std::sqrt(static_cast<double>(nombreAngles)) * demiTour(unite) / 200.0;
+}
+
+double toleranceLineaire(const TolerancesPolygonale& tolerances, double D) {
+  return D / positifOu(tolerances.denominateurLineaire, TolerancesPolygonale::kDenominateurLineaireDefaut);
+}
+
 ResultatPolygonaleFermee calculerPolygonaleFermee(const StationPolygonale& depart, int modeNiv, int unite,
-                                                  std::span<obsPolygonale> obs) {
+                                                  std::span<obsPolygonale> obs,
+                                                  const TolerancesPolygonale& tolerances) {
   ResultatPolygonaleFermee r;
+  r.unite = unite;
   const size_t n = obs.size();
   if (n < 2) {
     r.message = kTropPeuDeLignes;
@@ -184,6 +206,10 @@ ResultatPolygonaleFermee calculerPolygonaleFermee(const StationPolygonale& depar
     r.X[i] = r.X[i - 1] + r.dx[i - 1] - r.distance[i - 1] * r.SX / r.D;
     r.Y[i] = r.Y[i - 1] + r.dy[i - 1] - r.distance[i - 1] * r.SY / r.D;
   }
+  // The misclosures against their tolerances: n angles; the ring's
+  // coordinate misclosure before it was spread.
+  r.controleAngulaire = controler(r.erreurAngulaire, toleranceAngulaire(tolerances, n, unite));
+  r.controleLineaire = controler(std::hypot(r.SX, r.SY), toleranceLineaire(tolerances, r.D));
 
   // Altitudes: the ring's dz must sum to 0; L(i) is the adjusted length of leg i.
   r.nivellement.dzMesure.resize(n);
@@ -207,9 +233,8 @@ ResultatPolygonaleFermee calculerPolygonaleFermee(const StationPolygonale& depar
     r.traceBrut.push_back({p.x + lignes[i].distance * std::sin(k * g), p.y + lignes[i].distance * std::cos(k * g)});
     if (i + 1 < n) g = moduloPositif(g + lignes[i + 1].angle - H, F);
   }
-  // Adjusted polyline: the start station followed by every station (the
-  // first of which is the start again), drawn closed.
-  r.traceCompense.push_back({depart.x, depart.y});
+  // Adjusted polyline: every station once, from the start station (X(0),
+  // Y(0)); drawn closed, the ring ends back on it without a repeated vertex.
   for (size_t i = 0; i < n; ++i) r.traceCompense.push_back({r.X[i], r.Y[i]});
   r.traceCompenseFerme = true;
 
@@ -229,8 +254,10 @@ ResultatPolygonaleFermee calculerPolygonaleFermee(const StationPolygonale& depar
 
 ResultatPolygonaleOuverte calculerPolygonaleOuverte(const StationPolygonale& depart, const StationPolygonale& arrivee,
                                                     double angleFermeture, int modeNiv, int unite,
-                                                    std::span<obsPolygonale> obs) {
+                                                    std::span<obsPolygonale> obs,
+                                                    const TolerancesPolygonale& tolerances) {
   ResultatPolygonaleOuverte r;
+  r.unite = unite;
   const size_t n = obs.size();
   if (n < 2) {
     r.message = kTropPeuDeLignes;
@@ -316,6 +343,10 @@ ResultatPolygonaleOuverte calculerPolygonaleOuverte(const StationPolygonale& dep
     r.X[i] = x0 + r.dxCorrige[i];
     r.Y[i] = y0 + r.dyCorrige[i];
   }
+  // The misclosures against their tolerances: n + 1 angles with the closing
+  // one; the coordinate misclosure at the end station before it was spread.
+  r.controleAngulaire = controler(r.erreurAngulaire, toleranceAngulaire(tolerances, n + 1, unite));
+  r.controleLineaire = controler(std::hypot(r.eX, r.eY), toleranceLineaire(tolerances, r.D));
 
   // Altitudes: L(i) is the adjusted length of leg i, from its origin to its end.
   r.nivellement.dzMesure.resize(n);

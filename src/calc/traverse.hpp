@@ -39,6 +39,26 @@ struct SommetPolyligne {
   double x = 0, y = 0;
 };
 
+// The tolerances the misclosures are checked against. The angular one grows
+// with the square root of the number of angles (closed traverse: n angles;
+// open traverse: n + 1, the closing angle included); the linear one is a
+// fraction of the total length D. A value that is not a finite positive
+// number gives the default.
+struct TolerancesPolygonale {
+  static constexpr double kAngulaireMgrDefaut = 4.5;  // 3 x 1.5 mgr
+  static constexpr double kDenominateurLineaireDefaut = 5000;
+
+  double angulaireMgr = kAngulaireMgrDefaut;                  // mgr, times sqrt(number of angles)
+  double denominateurLineaire = kDenominateurLineaireDefaut;  // linear tolerance = D / this
+};
+
+// One misclosure against its tolerance.
+struct ControleTolerance {
+  double fermeture = 0;   // size of the misclosure (>= 0)
+  double tolerance = 0;   // in the same unit
+  bool depassee = false;  // fermeture > tolerance
+};
+
 // Height adjustment, one entry per row.
 struct NivellementPolygonale {
   int mode = 0;                        // modeNivellement
@@ -58,6 +78,7 @@ struct NivellementPolygonale {
 struct ResultatPolygonaleFermee {
   bool ok = false;
   std::string message;  // French, UTF-8; set when the computation is refused
+  int unite = 0;        // uniteAngle of the angles, bearings and angular tolerance
 
   std::vector<double> angleExterieur;         // Ext(i), the measured angle
   std::vector<double> angleInterieur;         // Int(i) = F - Ext(i)
@@ -77,8 +98,14 @@ struct ResultatPolygonaleFermee {
 
   std::vector<double> X, Y, Z;  // station P(i)
 
+  // |E| against the angular tolerance for n angles, in the traverse's unit;
+  // hypot(SX, SY) against D / denominator, in metres.
+  ControleTolerance controleAngulaire;
+  ControleTolerance controleLineaire;
+  bool horsTolerance() const { return controleAngulaire.depassee || controleLineaire.depassee; }
+
   std::vector<SommetPolyligne> traceBrut;     // start, then each leg's end from the raw angles
-  std::vector<SommetPolyligne> traceCompense; // start, then X(i), Y(i) of every row
+  std::vector<SommetPolyligne> traceCompense; // X(i), Y(i) of every station, the start once
   bool traceCompenseFerme = true;
 };
 
@@ -87,6 +114,7 @@ struct ResultatPolygonaleFermee {
 struct ResultatPolygonaleOuverte {
   bool ok = false;
   std::string message;
+  int unite = 0;  // uniteAngle of the angles, bearings and angular tolerance
 
   std::vector<double> angle;             // the rows' angles, normalised into [0, F)
   std::vector<double> gisementBrut;      // G(0..n), the raw chain (not reduced)
@@ -107,6 +135,12 @@ struct ResultatPolygonaleOuverte {
   std::vector<double> X, Y;  // end of leg i (X(n-1), Y(n-1) is the end station)
   std::vector<double> Z;     // altitude of the origin of leg i
 
+  // |(n+1)w| against the angular tolerance for n + 1 angles, in the
+  // traverse's unit; hypot(eX, eY) against D / denominator, in metres.
+  ControleTolerance controleAngulaire;
+  ControleTolerance controleLineaire;
+  bool horsTolerance() const { return controleAngulaire.depassee || controleLineaire.depassee; }
+
   std::vector<SommetPolyligne> traceBrut;
   std::vector<SommetPolyligne> traceCompense;
   bool traceCompenseFerme = false;
@@ -115,12 +149,22 @@ struct ResultatPolygonaleOuverte {
 // Closed traverse. The rows' dz are replaced by the corrected values in the
 // levelling modes other than aucun (so a second run corrects them again).
 // Refused (ok false, rows untouched) with fewer than two rows, a non-finite
-// input, a total distance of 0 or a zero proportional levelling sum.
+// input, a total distance of 0 or a zero proportional levelling sum. The
+// misclosures are checked against `tolerances`: beyond them the result is
+// still computed (ok true) and says so.
 ResultatPolygonaleFermee calculerPolygonaleFermee(const StationPolygonale& depart, int modeNivellement, int unite,
-                                                  std::span<obsPolygonale> obs);
+                                                  std::span<obsPolygonale> obs,
+                                                  const TolerancesPolygonale& tolerances = {});
 
 // Open traverse. The rows' angles are normalised and their dz corrected in
-// place; refused as the closed traverse.
+// place; refused and checked as the closed traverse.
 ResultatPolygonaleOuverte calculerPolygonaleOuverte(const StationPolygonale& depart, const StationPolygonale& arrivee,
                                                     double angleFermeture, int modeNivellement, int unite,
-                                                    std::span<obsPolygonale> obs);
+                                                    std::span<obsPolygonale> obs,
+                                                    const TolerancesPolygonale& tolerances = {});
+
+// The angular tolerance for `nombreAngles` angles, in the unit: the
+// tolerance per angle (mgr) times sqrt(nombreAngles), converted.
+double toleranceAngulaire(const TolerancesPolygonale& tolerances, std::size_t nombreAngles, int unite);
+// The linear tolerance for a total length D (m), in metres.
+double toleranceLineaire(const TolerancesPolygonale& tolerances, double D);

@@ -5,16 +5,19 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 #include <memory>
 
 #include "calc/angles.hpp"
 #include "calc/traverse_report.hpp"
+#include "frame/config.hpp"
 #include "frame/resources.hpp"
 #include "host/db/entities.hpp"
 #include "host/ed/editor.hpp"
 #include "host/ui/filedialog.hpp"
 #include "host/ui/messagebox.hpp"
 #include "points/blocks.hpp"
+#include "points/names.hpp"
 #include "points/project.hpp"
 #include "report/viewer.hpp"
 #include "tools/codification.hpp"
@@ -27,6 +30,7 @@ namespace {
 
 constexpr const char* kCaptionCalculs = "Calculs Topo";
 constexpr const char* kDonneesInsuffisantes = "Erreur , données insuffisantes ";
+constexpr const char* kAucunPointPlace = " : aucun point n'est placé.";
 // The filters of the traverse files, in the order of filtrePolygonale.
 constexpr const char* kFiltresPolygonale = "Observations|*.obs|Sans extension|*.|Tous|*.*|Text|*.TXT||";
 
@@ -73,6 +77,51 @@ pointDuDessin pointStation(const std::wstring& nom, double x, double y, double z
   pointDuDessin p;
   p.setParams(nom.c_str(), ZcGePoint3d(x, y, altitudes ? z : kIndefini), code);
   return p;
+}
+
+// Whether to place stations whose misclosures are not all within their
+// tolerances: true at once when they are, otherwise the user's answer to a
+// question naming each misclosure beyond its tolerance.
+bool placerHorsTolerance(const ControleTolerance& angulaire, const ControleTolerance& lineaire, int unite) {
+  if (!angulaire.depassee && !lineaire.depassee) return true;
+  std::string texte;
+  if (angulaire.depassee) {
+    // Radians need more decimals than grades or degrees for the same angle.
+    const char* format = unite == kRadians ? "%.7f" : "%.5f";
+    const std::string symbole = std::string(" ") + symboleUnite(unite);
+    texte += "La fermeture angulaire (" + formater(format, angulaire.fermeture) + symbole +
+             ") dépasse la tolérance (" + formater(format, angulaire.tolerance) + symbole + ").\n";
+  }
+  if (lineaire.depassee)
+    texte += "La fermeture linéaire (" + formater("%.4f", lineaire.fermeture) + " m) dépasse la tolérance (" +
+             formater("%.4f", lineaire.tolerance) + " m).\n";
+  texte += "Placer quand même les stations ?";
+  return zcMessageBox(texte, kCaptionCalculs, MB_YESNO | MB_ICONQUESTION) == IDYES;
+}
+
+// Why the stations cannot all become survey points of their own, or empty
+// when they can. A point keeps at most 9 characters of its name in the
+// 8-bit code page, and the current table replaces a point by a later one
+// whose name matches it (ignoring case and surrounding blanks).
+std::string refusNomsStations(const std::vector<std::wstring>& noms) {
+  std::map<std::string, std::wstring> vus;
+  for (const std::wstring& nom : noms) {
+    pointDuDessin p;
+    p.setNomPoint(nom.c_str());
+    const std::string cite = "« " + toUtf8(nom) + " »";
+    if (p.getNomPointW() != nom) {
+      if (nom.size() > std::size_t(pointDuDessin::kTailleNom - 1))
+        return "Le nom de la station " + cite + " dépasse les " + std::to_string(pointDuDessin::kTailleNom - 1) +
+               " caractères d'un nom de point" + kAucunPointPlace;
+      return "Le nom de la station " + cite + " contient un caractère qu'un nom de point ne peut pas garder" +
+             kAucunPointPlace;
+    }
+    const auto [deja, nouveau] = vus.emplace(geltaro::points::cleNom(p.getNomPoint()), nom);
+    if (!nouveau)
+      return "Les stations « " + toUtf8(deja->second) + " » et " + cite + " donneraient le même nom de point" +
+             kAucunPointPlace;
+  }
+  return {};
 }
 
 }  // namespace
@@ -176,7 +225,11 @@ bool CCalcGisementDlg::onOk() {
 
 // ============================================================ traverses
 
-dialoguePolygonale::dialoguePolygonale(std::string titre) : Dialog(std::move(titre)) {}
+dialoguePolygonale::dialoguePolygonale(std::string titre) : Dialog(std::move(titre)) {
+  const parametresPolygonale& reglages = reglagesPolygonale();
+  tolerances.angulaireMgr = reglages.ToleranceAngulairePolygonale.value();
+  tolerances.denominateurLineaire = reglages.DenominateurToleranceLineaire.value();
+}
 
 void dialoguePolygonale::ajouterControlesCommuns() {
   add<Static>(IDC_STATIC, "Options");
@@ -273,8 +326,11 @@ std::vector<obsPolygonale> dialoguePolygonale::lignes() const {
 
 void dialoguePolygonale::ajouter() {
   lireControles();
+  // Five decimals are 0.01 mgr or 1e-5 degree; in radians they would be up
+  // to 5e-6 rad off (0.75 mm at 150 m), so radians keep ten.
+  const char* formatAngle = unite == kRadians ? "%.10f" : "%.5f";
   get<ListView>(kListe).addRow(
-      {station, formater("%.5f", angle), formater("%.5f", distance), formater("%.5f", altitude)});
+      {station, formater(formatAngle, angle), formater("%.5f", distance), formater("%.5f", altitude)});
 }
 
 void dialoguePolygonale::enlever() {
@@ -291,8 +347,8 @@ void dialoguePolygonale::calculer() {
     avertir(kDonneesInsuffisantes);
     return;
   }
+  // The report starts with the standard style sheet itself.
   htmlDocument document;
-  ajouterStylesStandard(document);
   Stations stations;
   if (!calculerAvec(obs, &document, 0, false, stations)) return;
   afficherRapport(document);
@@ -305,10 +361,15 @@ void dialoguePolygonale::placer() {
     avertir(kDonneesInsuffisantes);
     return;
   }
+  if (const std::string refus = refusNomsStations(nomsStations(obs)); !refus.empty()) {
+    avertir(refus);
+    return;
+  }
   CParamMisePlaceResultCalcs options;
   if (options.doModal() != IDOK) return;
   Stations stations;
   if (!calculerAvec(obs, nullptr, options.code, options.placerAltitudes, stations)) return;
+  if (!placerHorsTolerance(stations.angulaire, stations.lineaire, unite)) return;
   if (options.dessinerOriginelle) dessinerPolyligne(stations.brut, 1, false);
   if (options.dessinerCompensee) dessinerPolyligne(stations.compense, 3, stations.compenseFerme);
   codification().codeCree(options.code);
@@ -393,7 +454,7 @@ bool corrPolygoDLG::calculerAvec(std::vector<obsPolygonale>& obs, htmlDocument* 
                                  Stations& s) {
   const StationPolygonale depart{fromUtf8(numero), x, y, z, nord};
   const std::vector<obsPolygonale> mesurees = obs;
-  const ResultatPolygonaleFermee r = calculerPolygonaleFermee(depart, nivellement, unite, obs);
+  const ResultatPolygonaleFermee r = calculerPolygonaleFermee(depart, nivellement, unite, obs, tolerances);
   if (!r.ok) {
     avertir(r.message);
     return false;
@@ -402,12 +463,21 @@ bool corrPolygoDLG::calculerAvec(std::vector<obsPolygonale>& obs, htmlDocument* 
   s.brut = r.traceBrut;
   s.compense = r.traceCompense;
   s.compenseFerme = r.traceCompenseFerme;
+  s.angulaire = r.controleAngulaire;
+  s.lineaire = r.controleLineaire;
+  const std::vector<std::wstring> noms = nomsStations(mesurees);
+  for (std::size_t i = 0; i < noms.size(); ++i)
+    s.points.push_back(pointStation(noms[i], r.X[i], r.Y[i], r.Z[i], code, altitudes));
+  return true;
+}
+
+std::vector<std::wstring> corrPolygoDLG::nomsStations(const std::vector<obsPolygonale>& obs) const {
   // Station i is where leg i-1 ends: it bears the name of row i-1, and the
   // start station the name of the last row, which closes the ring.
-  const std::size_t n = mesurees.size();
-  for (std::size_t i = 0; i < n; ++i)
-    s.points.push_back(pointStation(nomObs(mesurees[(i + n - 1) % n]), r.X[i], r.Y[i], r.Z[i], code, altitudes));
-  return true;
+  std::vector<std::wstring> noms;
+  const std::size_t n = obs.size();
+  for (std::size_t i = 0; i < n; ++i) noms.push_back(nomObs(obs[(i + n - 1) % n]));
+  return noms;
 }
 
 void corrPolygoDLG::versFichier(fichierPolygonale& f) const {
@@ -430,14 +500,14 @@ corrPolygoOuverteDLG::corrPolygoOuverteDLG() : dialoguePolygonale("Correction Po
   add<Edit>(kXDepart, "X");
   add<Edit>(kYDepart, "Y");
   add<Edit>(kZDepart, "Z");
-  add<Edit>(kGisDepart, "Gisement");
+  add<Edit>(kGisDepart, "Gisement référence → départ");
   add<Button>(kCalDepart, "Cal");
   add<Static>(IDC_STATIC, "Station d'arrivée");
   add<Edit>(kNumeroArrivee, "Numéro");
   add<Edit>(kXArrivee, "X");
   add<Edit>(kYArrivee, "Y");
   add<Edit>(kZArrivee, "Z");
-  add<Edit>(kGisArrivee, "Gisement");
+  add<Edit>(kGisArrivee, "Gisement arrivée → référence");
   add<Button>(kCalArrivee, "Cal");
   add<Edit>(kDernierAngle, "Dernier Angle:");
   ajouterControlesCommuns();
@@ -486,8 +556,13 @@ void corrPolygoOuverteDLG::calculerGisement(bool depart) {
   dialogue.yStation = depart ? yDepart : yArrivee;
   dialogue.fixerUnite(unite);
   if (dialogue.doModal() != IDOK) return;
-  (depart ? gisDepart : gisArrivee) = dialogue.gisement;
-  afficherNombre(depart ? kGisDepart : kGisArrivee, dialogue.gisement);
+  // The dialog gives the bearing station -> reference point. The
+  // computation (and the traverse files) take at the end exactly that, but
+  // at the start the bearing reference -> start: the opposite direction.
+  const double gisement =
+      depart ? moduloPositif(dialogue.gisement + demiTour(unite), tourComplet(unite)) : dialogue.gisement;
+  (depart ? gisDepart : gisArrivee) = gisement;
+  afficherNombre(depart ? kGisDepart : kGisArrivee, gisement);
 }
 
 bool corrPolygoOuverteDLG::calculerAvec(std::vector<obsPolygonale>& obs, htmlDocument* document, int code,
@@ -496,7 +571,7 @@ bool corrPolygoOuverteDLG::calculerAvec(std::vector<obsPolygonale>& obs, htmlDoc
   const StationPolygonale arrivee{fromUtf8(numeroArrivee), xArrivee, yArrivee, zArrivee, gisArrivee};
   const std::vector<obsPolygonale> mesurees = obs;
   const ResultatPolygonaleOuverte r =
-      calculerPolygonaleOuverte(depart, arrivee, dernierAngle, nivellement, unite, obs);
+      calculerPolygonaleOuverte(depart, arrivee, dernierAngle, nivellement, unite, obs, tolerances);
   if (!r.ok) {
     avertir(r.message);
     return false;
@@ -505,15 +580,24 @@ bool corrPolygoOuverteDLG::calculerAvec(std::vector<obsPolygonale>& obs, htmlDoc
   s.brut = r.traceBrut;
   s.compense = r.traceCompense;
   s.compenseFerme = r.traceCompenseFerme;
+  s.angulaire = r.controleAngulaire;
+  s.lineaire = r.controleLineaire;
   // The start station, then the end of every leg with the altitude of the
   // next leg's origin; the last leg ends on the end station.
-  s.points.push_back(pointStation(depart.nom, depart.x, depart.y, depart.z, code, altitudes));
+  const std::vector<std::wstring> noms = nomsStations(mesurees);
+  s.points.push_back(pointStation(noms[0], depart.x, depart.y, depart.z, code, altitudes));
   const std::size_t n = mesurees.size();
   for (std::size_t i = 0; i < n; ++i) {
     const double zFin = i + 1 < n ? r.Z[i + 1] : arrivee.z;
-    s.points.push_back(pointStation(nomObs(mesurees[i]), r.X[i], r.Y[i], zFin, code, altitudes));
+    s.points.push_back(pointStation(noms[i + 1], r.X[i], r.Y[i], zFin, code, altitudes));
   }
   return true;
+}
+
+std::vector<std::wstring> corrPolygoOuverteDLG::nomsStations(const std::vector<obsPolygonale>& obs) const {
+  std::vector<std::wstring> noms{fromUtf8(numeroDepart)};
+  for (const obsPolygonale& o : obs) noms.push_back(nomObs(o));
+  return noms;
 }
 
 void corrPolygoOuverteDLG::versFichier(fichierPolygonale& f) const {

@@ -93,13 +93,23 @@ class dialoguePolygonale : public host::ui::Dialog {
   int unite = kGrades;
   std::string station;
   double angle = 0, distance = 0, altitude = 0;
+  // What the misclosures are checked against: the settings
+  // ToleranceAngulairePolygonale and DenominateurToleranceLineaire.
+  TolerancesPolygonale tolerances;
 
   // The rows of the list as the computations read them: names cut to 18
   // characters, numbers converted as the run-time library does (text that
   // is not a number gives 0).
   std::vector<obsPolygonale> lignes() const;
 
-  // The button actions (what a press does).
+  // The button actions (what a press does). "Ajouter" writes the numbers
+  // with five decimals, the angle with ten in radians. "Placer !!!" refuses,
+  // before anything else, stations whose point names could not be told
+  // apart: a name longer than a point name holds (9 characters) or with a
+  // character it cannot hold, or two stations whose point names would be
+  // the same (names match ignoring case and surrounding blanks), since the
+  // later would replace the earlier. When a misclosure is beyond its
+  // tolerance it asks first, and places nothing unless told yes.
   void ajouter();
   void enlever();
   void calculer();
@@ -134,9 +144,13 @@ class dialoguePolygonale : public host::ui::Dialog {
     std::vector<pointDuDessin> points;
     std::vector<SommetPolyligne> brut, compense;
     bool compenseFerme = false;
+    ControleTolerance angulaire, lineaire;  // the computation's checks
   };
   virtual bool calculerAvec(std::vector<obsPolygonale>& obs, htmlDocument* document, int code,
                             bool altitudes, Stations& s) = 0;
+  // The names of the stations "Placer !!!" places, in the order it places
+  // them (the rows' names as `lignes` gives them).
+  virtual std::vector<std::wstring> nomsStations(const std::vector<obsPolygonale>& obs) const = 0;
   // The file data model from the fields and back.
   virtual void versFichier(fichierPolygonale& f) const = 0;
   virtual void depuisFichier(const fichierPolygonale& f) = 0;
@@ -159,6 +173,7 @@ class corrPolygoDLG : public dialoguePolygonale {
   bool ouverte() const override { return false; }
   bool calculerAvec(std::vector<obsPolygonale>& obs, htmlDocument* document, int code, bool altitudes,
                     Stations& s) override;
+  std::vector<std::wstring> nomsStations(const std::vector<obsPolygonale>& obs) const override;
   void versFichier(fichierPolygonale& f) const override;
   void depuisFichier(const fichierPolygonale& f) override;
 };
@@ -176,13 +191,18 @@ class corrPolygoOuverteDLG : public dialoguePolygonale {
   corrPolygoOuverteDLG();
 
   std::string numeroDepart, numeroArrivee;
+  // Reference bearings, in the unit: gisDepart from the start's reference
+  // point to the start station, gisArrivee from the end station to its
+  // reference point (what the computation and the traverse files take).
   double xDepart = 0, yDepart = 0, zDepart = 0, gisDepart = 0;
   double xArrivee = 0, yArrivee = 0, zArrivee = 0, gisArrivee = 0;
   double dernierAngle = 0;  // the closing angle measured at the end station
 
   // What "Cal" does for the start (true) or the end station: the bearing
-  // dialog filled with that station; on OK its bearing becomes the
-  // station's "Gisement".
+  // dialog filled with that station, the reference point typed as its
+  // direction; on OK the station's "Gisement" receives, at the end, the
+  // bearing end -> reference, and at the start the reversed one,
+  // reference -> start (the dialog's bearing plus a half turn, in [0, F)).
   void calculerGisement(bool depart);
 
  protected:
@@ -192,6 +212,7 @@ class corrPolygoOuverteDLG : public dialoguePolygonale {
   bool ouverte() const override { return true; }
   bool calculerAvec(std::vector<obsPolygonale>& obs, htmlDocument* document, int code, bool altitudes,
                     Stations& s) override;
+  std::vector<std::wstring> nomsStations(const std::vector<obsPolygonale>& obs) const override;
   void versFichier(fichierPolygonale& f) const override;
   void depuisFichier(const fichierPolygonale& f) override;
 };

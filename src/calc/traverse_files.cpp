@@ -250,6 +250,12 @@ std::string cheminFichierPolygonale(std::string chemin, int indexFiltre) {
   std::size_t barre = chemin.find_last_of('/');
   std::size_t debutNom = barre == std::string::npos ? 0 : barre + 1;
   if (chemin.find('.', debutNom) == std::string::npos) chemin += ".obs";
+  // The '.' of "Sans extension" and "Tous" asks for the name as typed: the
+  // file system the files were made for drops the dots that end a file
+  // name, so "polyg.txt." is the file "polyg.txt" and "Trav." the file
+  // "Trav". They are dropped here too, or the file would keep them and not
+  // be found again under its own name.
+  while (chemin.size() > debutNom && chemin.back() == '.') chemin.pop_back();
   return chemin;
 }
 

@@ -61,9 +61,12 @@ bool ecrireFichierPolygonale(const std::string& chemin, const fichierPolygonale&
 enum filtrePolygonale : int { kFiltreObservations = 1, kFiltreSansExtension = 2, kFiltreTous = 3, kFiltreTexte = 4 };
 
 // The path the writer uses for the chosen path and filter: ".obs" or ".txt"
-// appended unless already there, a single "." for the two other filters, and
-// ".obs" when the file name has no '.' at all. Endings are compared without
-// regard to case; the user's case is kept.
+// appended unless already there; the two other filters ("Sans extension",
+// "Tous") keep the name as typed, without extension when it has none; ".obs"
+// when no filter applies and the file name has no '.' at all. The dots that
+// end the file name are dropped ("polyg.txt." is "polyg.txt"). Endings are
+// compared without regard to case; the path is not lower-cased, so folders
+// keep their capitals.
 std::string cheminFichierPolygonale(std::string chemin, int indexFiltre);
 
 // Reads a traverse file into `out`. False, with `out` untouched, when the

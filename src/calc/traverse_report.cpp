@@ -3,7 +3,9 @@
 #include <cstdarg>
 #include <cstdio>
 #include <string>
+#include <string_view>
 
+#include "calc/angles.hpp"
 #include "host/app/host_app.hpp"
 #include "host/db/database.hpp"
 
@@ -17,10 +19,10 @@ const char* const kNomCentre = "class=celnorm align='center'";
 const char* const kNorm = "class=celnorm";
 const char* const kEspace = "&nbsp";
 
-constexpr int kNivAucun = 0;
-constexpr int kNivSimple = 1;
-constexpr int kNivDistance = 2;
-constexpr int kNivRacine = 3;
+// Beside a misclosure beyond its tolerance.
+const wchar_t* const kToleranceDepassee = L"Tol\u00e9rance d\u00e9pass\u00e9e";
+const wchar_t* const kTolerance = L"Tol\u00e9rance";
+const wchar_t* const kErreurLineaire = L"Erreur lin\u00e9aire";
 
 std::string format(const char* fmt, ...) {
   va_list args;
@@ -57,6 +59,26 @@ std::string texteNom(const std::wstring& nom) {
 }
 
 std::string nomLigne(const std::vector<obsPolygonale>& lignes, size_t i) { return texteNom(nomObs(lignes[i])); }
+
+// Ends a misclosure's row: the verdict when it is beyond its tolerance.
+void verdict(htmlTable& table, const ControleTolerance& c) {
+  if (c.depassee) table.addCell(std::wstring(kToleranceDepassee), kNomGauche);
+}
+
+// Two rows closing a distance table: the linear misclosure and its
+// tolerance, in metres, under the label column. The rows open with
+// `vides` empty cells, or with one empty cell over two columns when 0.
+void lignesToleranceLineaire(htmlTable& table, int vides, const ControleTolerance& c) {
+  for (const bool erreur : {true, false}) {
+    table.newRow();
+    if (vides == 0) table.addCell(std::string(), "colspan=2");
+    for (int k = 0; k < vides; ++k) table.addCell(std::string());
+    table.addCell(std::wstring(erreur ? kErreurLineaire : kTolerance), kNomGauche);
+    table.addNumber(erreur ? c.fermeture : c.tolerance, 4, kNombre);
+    table.addCell(std::wstring(L"m"), kNomGauche);
+    if (erreur) verdict(table, c);
+  }
+}
 
 // Index i - recul taken around a ring of n rows.
 size_t autourDuCercle(size_t i, size_t recul, size_t n) { return (i + n - recul % n) % n; }
@@ -158,7 +180,11 @@ void rapportPolygonaleFermee(htmlDocument& document, const StationPolygonale& de
 
   // Angular closure.
   paragraphe(document, L"Fermeture Angulaire", "CLASS=titre");
-  document.addBody(htmlText(format("\r\nErreur angulaire=%.5f", r.erreurAngulaire), "CLASS=petit"));
+  {
+    std::string erreur = format("\r\nErreur angulaire=%.5f", r.erreurAngulaire);
+    if (r.controleAngulaire.depassee) erreur += "\t" + host::toAnsi(kToleranceDepassee);
+    document.addBody(htmlText(erreur, "CLASS=petit"));
+  }
   document.addBody(htmlText(format("\r\nCorrection angulaire=%.5f", r.correctionAngulaire), "CLASS=petit"));
   {
     htmlTable table = tableRapport();
@@ -182,7 +208,13 @@ void rapportPolygonaleFermee(htmlDocument& document, const StationPolygonale& de
       for (int k = 0; k < 3; ++k) table.addCell(std::string());
       table.addCell(std::string(libelle), kNomGauche);
       table.addNumber(valeur, 4, kNombre);
+      if (std::string_view(libelle) == "Erreur") verdict(table, r.controleAngulaire);
     }
+    table.newRow();
+    for (int k = 0; k < 3; ++k) table.addCell(std::string());
+    table.addCell(std::wstring(kTolerance), kNomGauche);
+    table.addNumber(r.controleAngulaire.tolerance, 4, kNombre);
+    table.addCell(host::fromUtf8(symboleUnite(r.unite)), kNomGauche);
     document.addBody(table);
   }
 
@@ -204,6 +236,8 @@ void rapportPolygonaleFermee(htmlDocument& document, const StationPolygonale& de
     for (int k = 0; k < 3; ++k) table.addCell(std::string());
     table.addCell(std::string("Somme"), kEntete);
     for (double v : {r.D, r.SX, r.SY}) table.addNumber(v, 4, kNombre);
+    // The ring's coordinate misclosure, hypot(SX, SY), and its tolerance.
+    lignesToleranceLineaire(table, 3, r.controleLineaire);
     document.addBody(table);
   }
 
@@ -323,6 +357,12 @@ void rapportPolygonaleOuverte(htmlDocument& document, const StationPolygonale& d
     table.addCell(std::string());
     table.addCell(std::string("Erreur :"), kNombre);
     table.addNumber(r.erreurAngulaire, 4, kNombre);
+    verdict(table, r.controleAngulaire);
+    table.newRow();
+    table.addCell(std::string());
+    table.addCell(host::toAnsi(kTolerance) + " :", kNombre);
+    table.addNumber(r.controleAngulaire.tolerance, 4, kNombre);
+    table.addCell(host::fromUtf8(symboleUnite(r.unite)), kNomGauche);
     document.addBody(table);
   }
 
@@ -365,6 +405,8 @@ void rapportPolygonaleOuverte(htmlDocument& document, const StationPolygonale& d
     table.addCell(erreur, kNomGauche);
     table.addNumber(r.eX, 4, kNombre);
     table.addNumber(r.eY, 4, kNombre);
+    // The misclosure at the end station, hypot(eX, eY), and its tolerance.
+    lignesToleranceLineaire(table, 0, r.controleLineaire);
     document.addBody(table);
   }
 

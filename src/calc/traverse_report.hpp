@@ -9,8 +9,10 @@
 #include "calc/traverse.hpp"
 #include "report/html.hpp"
 
-// `mesurees` are the rows as they were before the computation (it corrects
-// the height differences in place); `r` is the computation's result.
+// Each report adds the standard style sheet to the document itself, so the
+// document given is a new one. `mesurees` are the rows as they were before
+// the computation (it corrects the height differences in place); `r` is the
+// computation's result.
 void rapportPolygonaleFermee(htmlDocument& document, const StationPolygonale& depart, int modeNivellement,
                              const std::vector<obsPolygonale>& mesurees, const ResultatPolygonaleFermee& r);
 void rapportPolygonaleOuverte(htmlDocument& document, const StationPolygonale& depart,

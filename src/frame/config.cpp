@@ -1,5 +1,6 @@
 #include "frame/config.hpp"
 
+#include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
@@ -81,6 +82,31 @@ struct TextForm<int> {
     return v;
   }
   static std::string write(int v) { return std::to_string(v); }
+};
+
+template <>
+struct TextForm<double> {
+  // The whole text one finite number, read without regard to the process
+  // locale; a leading '+' is allowed as for an int.
+  static boost::optional<double> read(const std::string& text) {
+    const char* debut = text.data();
+    const char* fin = text.data() + text.size();
+    if (debut != fin && *debut == '+') {
+      ++debut;
+      if (debut != fin && *debut == '-') return boost::none;
+    }
+    double v = 0;
+    const auto [suite, erreur] = std::from_chars(debut, fin, v, std::chars_format::general);
+    if (erreur != std::errc() || suite != fin || !std::isfinite(v)) return boost::none;
+    return v;
+  }
+  // The shortest text that reads back as the same value.
+  static std::string write(double v) {
+    char texte[64];
+    const auto [fin, erreur] = std::to_chars(texte, texte + sizeof texte, v);
+    if (erreur != std::errc()) return std::string();
+    return std::string(texte, fin);
+  }
 };
 
 template <>
@@ -196,6 +222,7 @@ Static_ConfigVariable<T>::Static_ConfigVariable(std::string_view name,
 }
 
 template class Static_ConfigVariable<int>;
+template class Static_ConfigVariable<double>;
 template class Static_ConfigVariable<ZcGePoint2d>;
 
 // ---------------------------------------------------------------------------
@@ -223,5 +250,24 @@ parametresVrel::parametresVrel(configurationIni& store) noexcept
 
 const parametresVrel& reglagesVrel() noexcept {
   static const parametresVrel settings;
+  return settings;
+}
+
+namespace {
+constexpr double kDefaultAngularTolerance = 4.5;  // mgr, times sqrt(number of angles)
+constexpr double kDefaultLinearDenominator = 5000;
+}  // namespace
+
+parametresPolygonale::parametresPolygonale() noexcept
+    : parametresPolygonale(configurationIni::instance()) {}
+
+parametresPolygonale::parametresPolygonale(configurationIni& store) noexcept
+    : ToleranceAngulairePolygonale("VREL.ToleranceAngulairePolygonale",
+                                   kDefaultAngularTolerance, store),
+      DenominateurToleranceLineaire("VREL.DenominateurToleranceLineaire",
+                                    kDefaultLinearDenominator, store) {}
+
+const parametresPolygonale& reglagesPolygonale() noexcept {
+  static const parametresPolygonale settings;
   return settings;
 }

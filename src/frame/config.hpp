@@ -6,9 +6,12 @@
 // from the file or, when the file lacks it, adds its default to the file and
 // saves the file at once. Values are never written back afterwards.
 //
-// Text forms: an int is a decimal number; a point is "x , y" (default stream
-// formatting, six significant digits), read back from any text whose first
-// two tokens (separated by commas, blanks or tabs) are numbers.
+// Text forms: an int is a decimal number; a double is written in the
+// shortest form that reads back exactly ("4.5", "5000") and read from a text
+// that is one finite decimal number with a '.' as decimal point (whatever
+// the process locale); a point is "x , y" (default stream formatting, six
+// significant digits), read back from any text whose first two tokens
+// (separated by commas, blanks or tabs) are numbers.
 //
 // Nothing here throws: an unreadable or malformed file, a file that cannot be
 // written and a value that does not convert all leave the defaults in use.
@@ -86,7 +89,7 @@ class ConfigVariable_base {
   T value_{};
 };
 
-// A setting loaded when constructed. T is int or ZcGePoint2d.
+// A setting loaded when constructed. T is int, double or ZcGePoint2d.
 //
 // The value is the file's when the name is present and its text converts;
 // when the name is present but its text does not convert, the default is used
@@ -102,6 +105,7 @@ class Static_ConfigVariable : public ConfigVariable_base<T> {
 };
 
 extern template class Static_ConfigVariable<int>;
+extern template class Static_ConfigVariable<double>;
 extern template class Static_ConfigVariable<ZcGePoint2d>;
 
 // The module's settings, members in the order they are built (and so the
@@ -126,3 +130,25 @@ struct parametresVrel {
 // The module's settings from the process-wide store, built on the first call
 // (the module's load code calls it once, at the moment it chooses).
 const parametresVrel& reglagesVrel() noexcept;
+
+// The tolerances the traverse adjustments check their misclosures against,
+// in the same section, added to a file after the settings above.
+struct parametresPolygonale {
+  // Uses the process-wide store.
+  parametresPolygonale() noexcept;
+  explicit parametresPolygonale(configurationIni& store) noexcept;
+
+  // "VREL.ToleranceAngulairePolygonale", in mgr: the angular tolerance of a
+  // traverse is this times the square root of its number of angles.
+  // Default 4.5 (three times a standard deviation of 1.5 mgr).
+  Static_ConfigVariable<double> ToleranceAngulairePolygonale;
+  // "VREL.DenominateurToleranceLineaire": the linear tolerance of a
+  // traverse is its length divided by this. Default 5000.
+  Static_ConfigVariable<double> DenominateurToleranceLineaire;
+  // (The traverse computations replace a value that is not positive by its
+  // default.)
+};
+
+// The traverse settings from the process-wide store, built on the first
+// call (the module's load code calls it after reglagesVrel).
+const parametresPolygonale& reglagesPolygonale() noexcept;

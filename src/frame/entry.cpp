@@ -106,6 +106,7 @@ void attacherModule() {
   zcDocManagerPtr();
   if (!donneesDocuments()) donneesDocuments() = std::make_unique<AsdkDataManager<CDocData>>();
   reglagesVrel();
+  reglagesPolygonale();
 }
 
 void detacherModule() { donneesDocuments().reset(); }

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "calc/traverse_dialogs.hpp"
+#include "frame/config.hpp"
 #include "host/db/entities.hpp"
 #include "host/ed/editor.hpp"
 #include "host/ui/session.hpp"
@@ -61,8 +62,29 @@ struct Attendu {
   double x, y, z;
 };
 
+// The settings are read once per process from "config.ini" in the current
+// folder: this program's file keeps the angular tolerance at its default
+// and asks a linear tolerance of 1/10000; it is read before any dialog is
+// made.
+void reglagesDeTest() {
+  static const bool lus = [] {
+    const fs::path dossierReglages = dossier() / "reglages";
+    fs::create_directories(dossierReglages);
+    std::ofstream(dossierReglages / "config.ini")
+        << "[VREL]\nToleranceAngulairePolygonale=4.5\nDenominateurToleranceLineaire=10000\n";
+    const fs::path avant = fs::current_path();
+    fs::current_path(dossierReglages);
+    reglagesPolygonale();
+    fs::current_path(avant);
+    return true;
+  }();
+  (void)lus;
+}
+
 class DialoguesPolygonale : public testing::Test {
  protected:
+  static void SetUpTestSuite() { reglagesDeTest(); }
+
   template <class D>
   static std::unique_ptr<D> ouvrir() {
     auto d = std::make_unique<D>();
@@ -427,13 +449,372 @@ TEST_F(DialoguesPolygonale, SauvegarderPuisChargerOuverte) {
 
 TEST_F(DialoguesPolygonale, EcritureImpossibleSignalee) {
   auto d = carre();
-  // "Tous" appends a single '.', and that name is a folder.
+  // The trailing '.' is dropped, and that name is a folder.
   const std::string fichier = chemin("bloque.dat");
-  fs::create_directories(fichier + ".");
-  Session s(fichier + "\n");
+  fs::create_directories(fichier);
+  Session s(fichier + ".\n");
   EXPECT_EQ(d->userPress(dialoguePolygonale::kSauvegarder), "");
   EXPECT_TRUE(contains(s.out(), "[Erreur]")) << s.out();
   EXPECT_TRUE(contains(s.out(), "Ouverture impossible du fichier")) << s.out();
+}
+
+// ------------------------------------------------------------ traverses from true coordinates
+
+// Stations with true coordinates; the traverses below are measured on them,
+// so an adjustment must give them back.
+struct Sommet {
+  const char* nom;
+  double x, y;
+};
+
+// The bearing from a to b in the unit, independent of the code under test.
+double gisementVrai(const Sommet& a, const Sommet& b, int unite) {
+  const double pi = 3.14159265358979323846;
+  double g = std::atan2(b.x - a.x, b.y - a.y);
+  if (g < 0) g += 2 * pi;
+  return unite == kGrades ? g * 200 / pi : unite == kDegres ? g * 180 / pi : g;
+}
+double tour(int unite) { return unite == kGrades ? 400 : unite == kDegres ? 360 : 2 * 3.14159265358979323846; }
+// The clockwise angle at `en` from `de` to `vers`, in [0, full turn).
+double angleVrai(const Sommet& de, const Sommet& en, const Sommet& vers, int unite) {
+  const double a = gisementVrai(en, vers, unite) - gisementVrai(en, de, unite);
+  return a < 0 ? a + tour(unite) : a;
+}
+std::string precis(double v) {
+  char t[64];
+  std::snprintf(t, sizeof t, "%.12f", v);
+  return t;
+}
+
+// Link traverse A -> P1 -> P2 -> P3 -> E, with a reference point behind
+// each end. A's reference lies to the north-west, so the bearing A -> RA is
+// close to a full turn and the reversed one wraps past north.
+const Sommet kRA{"RA", 900, 1300}, kA{"A", 1000, 1000}, kP1{"P1", 1120, 1060}, kP2{"P2", 1250, 1010},
+    kP3{"P3", 1380, 1090}, kE{"E", 1500, 1040}, kRE{"RE", 1650, 1300};
+
+// A clockwise quadrilateral A -> B -> C -> D, legs of 120 to 150 m.
+const Sommet kQuad[] = {{"A", 1000, 2000}, {"B", 1030, 2120}, {"C", 1150, 2140}, {"D", 1130, 1990}};
+
+class PolygonalesVraies : public DialoguesPolygonale {
+ protected:
+  // The open traverse measured on the true points, in the unit; the start
+  // and end stations and their references are typed in, not the bearings.
+  std::unique_ptr<corrPolygoOuverteDLG> ouverteVraie(int unite) {
+    using D = corrPolygoOuverteDLG;
+    auto d = ouvrir<D>();
+    d->userPick(dialoguePolygonale::kComboAngles, unite);
+    const std::pair<int, std::string> champs[] = {
+        {D::kNumeroDepart, "A"},   {D::kXDepart, precis(kA.x)},   {D::kYDepart, precis(kA.y)},   {D::kZDepart, "0"},
+        {D::kNumeroArrivee, "E"},  {D::kXArrivee, precis(kE.x)},  {D::kYArrivee, precis(kE.y)},  {D::kZArrivee, "0"},
+        {D::kDernierAngle, precis(angleVrai(kP3, kE, kRE, unite))}};
+    for (const auto& [id, t] : champs) EXPECT_EQ(d->userSetText(id, t), "");
+    const Sommet* chemin[] = {&kRA, &kA, &kP1, &kP2, &kP3, &kE};
+    for (int i = 1; i + 1 < 6; ++i) {
+      const Sommet &de = *chemin[i - 1], &en = *chemin[i], &vers = *chemin[i + 1];
+      const std::string a = precis(angleVrai(de, en, vers, unite));
+      const std::string dist = precis(std::hypot(vers.x - en.x, vers.y - en.y));
+      remplir(*d, {{vers.nom, a.c_str(), dist.c_str(), "0"}});
+    }
+    return d;
+  }
+
+  // The closed quadrilateral measured on the true points, in grades;
+  // `faute` (gr) is added to the angle measured at C.
+  std::unique_ptr<corrPolygoDLG> quadrilatere(double faute) {
+    auto d = ouvrir<corrPolygoDLG>();
+    d->userSetText(corrPolygoDLG::kNumero, "A");
+    d->userSetText(corrPolygoDLG::kX, precis(kQuad[0].x));
+    d->userSetText(corrPolygoDLG::kY, precis(kQuad[0].y));
+    d->userSetText(corrPolygoDLG::kZ, "0");
+    d->userSetText(corrPolygoDLG::kNord, precis(gisementVrai(kQuad[0], kQuad[1], kGrades)));
+    for (int i = 0; i < 4; ++i) {
+      const Sommet &de = kQuad[(i + 3) % 4], &en = kQuad[i], &vers = kQuad[(i + 1) % 4];
+      const std::string a = precis(angleVrai(de, en, vers, kGrades) + (i == 2 ? faute : 0));
+      const std::string dist = precis(std::hypot(vers.x - en.x, vers.y - en.y));
+      remplir(*d, {{vers.nom, a.c_str(), dist.c_str(), "0"}});
+    }
+    return d;
+  }
+
+  // Every point of the current table within 1 mm of its true position.
+  void placesAuVrai(const std::vector<Sommet>& attendus) {
+    const auto lus = points();
+    ASSERT_EQ(lus.size(), attendus.size());
+    for (std::size_t i = 0; i < lus.size(); ++i) {
+      EXPECT_EQ(lus[i].nom, attendus[i].nom) << i;
+      EXPECT_NEAR(lus[i].x, attendus[i].x, 0.001) << attendus[i].nom;
+      EXPECT_NEAR(lus[i].y, attendus[i].y, 0.001) << attendus[i].nom;
+    }
+  }
+};
+
+
+// The report written by "Calculer !", as its bytes.
+std::string rapportEcrit(const std::string& sortie) {
+  const auto debut = sortie.find("Rapport : ");
+  if (debut == std::string::npos) return {};
+  const std::string chemin = sortie.substr(debut + 10, sortie.find('\n', debut) - debut - 10);
+  std::ifstream in(chemin, std::ios::binary);
+  std::string html((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  in.close();
+  std::error_code ec;
+  fs::remove(chemin, ec);
+  return html;
+}
+
+std::size_t occurrences(const std::string& texte, const std::string& motif) {
+  std::size_t n = 0;
+  for (auto p = texte.find(motif); p != std::string::npos; p = texte.find(motif, p + 1)) ++n;
+  return n;
+}
+
+// The closed traverse's adjusted polyline goes once through each station
+// and is closed.
+TEST_F(DialoguesPolygonale, PolyligneCompenseeSansSommetRepete) {
+  auto d = carre();
+  Session s("check 2004 on\nok\n");
+  EXPECT_EQ(d->userPress(dialoguePolygonale::kPlacer), "");
+  const auto p = polylignes();
+  ASSERT_EQ(p.size(), 1u);
+  EXPECT_EQ(p[0].couleur, 3);
+  EXPECT_TRUE(p[0].fermee);
+  EXPECT_EQ(p[0].sommets, 4u);
+}
+
+// The written report holds the standard style sheet once.
+TEST_F(DialoguesPolygonale, FeuilleDeStyleUneSeuleFois) {
+  auto f = carre();
+  auto o = droite();
+  for (dialoguePolygonale* d : {static_cast<dialoguePolygonale*>(f.get()), static_cast<dialoguePolygonale*>(o.get())}) {
+    Session s("");
+    EXPECT_EQ(d->userPress(dialoguePolygonale::kCalculer), "");
+    const std::string html = rapportEcrit(s.out());
+    ASSERT_FALSE(html.empty()) << s.out();
+    for (const char* classe : {"\n.petit{", "\n.grand{", "\n.titre{", "\n.celnorm{", "\n.celgris{"})
+      EXPECT_EQ(occurrences(html, classe), 1u) << classe;
+  }
+}
+
+// "Ajouter" keeps five decimals in grades and degrees; in radians five
+// decimals would lose up to 5e-6 rad (0.75 mm at 150 m), so it keeps ten.
+TEST_F(DialoguesPolygonale, AjouterGardeAssezDeDecimales) {
+  struct Cas {
+    int unite;
+    const char* angle;
+  } cas[] = {{kGrades, "1.23457"}, {kDegres, "1.23457"}, {kRadians, "1.2345678901"}};
+  for (const Cas& c : cas) {
+    auto d = ouvrir<corrPolygoDLG>();
+    d->userPick(dialoguePolygonale::kComboAngles, c.unite);
+    remplir(*d, {{"S1", "1.234567890123", "150.123456", "0.5"}});
+    const auto& liste = d->get<ListView>(dialoguePolygonale::kListe);
+    EXPECT_EQ(liste.cell(0, 1), c.angle) << c.unite;
+    EXPECT_EQ(liste.cell(0, 2), "150.12346") << c.unite;
+    EXPECT_EQ(liste.cell(0, 3), "0.50000") << c.unite;
+  }
+}
+
+// ------------------------------------------------------------ file names
+
+// A name with an extension other than ".obs" is written as typed (no
+// trailing '.'), and loads back under that name; a name ending in '.' under
+// "Sans extension" is written without extension; a folder's capitals are
+// kept.
+TEST_F(DialoguesPolygonale, NomsDeFichiersSansPointFinal) {
+  struct Cas {
+    std::string saisi, ecrit;
+  };
+  fs::create_directories(dossier() / "Mes Relevés");
+  const Cas cas[] = {
+      {chemin("polyg.txt"), chemin("polyg.txt")},
+      {chemin("X.dat"), chemin("X.dat")},
+      {chemin("SansExt."), chemin("SansExt")},
+      {(dossier() / "Mes Relevés" / "Polyg.TXT").string(), (dossier() / "Mes Relevés" / "Polyg.TXT").string()},
+  };
+  for (const Cas& c : cas) {
+    SCOPED_TRACE(c.saisi);
+    auto d = carre();
+    {
+      Session s(c.saisi + "\n");
+      EXPECT_EQ(d->userPress(dialoguePolygonale::kSauvegarder), "");
+      EXPECT_FALSE(contains(s.out(), "[Erreur]")) << s.out();
+    }
+    EXPECT_TRUE(fs::is_regular_file(c.ecrit));
+    EXPECT_FALSE(fs::exists(c.ecrit + "."));
+    auto relu = ouvrir<corrPolygoDLG>();
+    Session s(c.ecrit + "\n");
+    EXPECT_EQ(relu->userPress(dialoguePolygonale::kCharger), "");
+    EXPECT_EQ(s.rest(), "");
+    EXPECT_FALSE(contains(s.out(), "introuvable")) << s.out();
+    EXPECT_EQ(relu->get<ListView>(dialoguePolygonale::kListe).rowCount(), 4);
+  }
+}
+
+// "Cal" gives the bearing from the station to the point typed as direction.
+// The computation takes at the start the bearing reference -> start, at the
+// end end -> reference: both fields filled through "Cal" must place every
+// station where it truly is.
+TEST_F(PolygonalesVraies, CalDonneLesGisementsQueLeCalculAttend) {
+  for (int unite : {kGrades, kDegres}) {
+    SCOPED_TRACE(unite);
+    projet_.currTable()->vider();
+    auto d = ouverteVraie(unite);
+    {
+      Session s("set 2105 RA\nset 2106 " + precis(kRA.x) + "\nset 2107 " + precis(kRA.y) + "\nok\n");
+      EXPECT_EQ(d->userPress(corrPolygoOuverteDLG::kCalDepart), "");
+      EXPECT_EQ(s.rest(), "");
+    }
+    {
+      Session s("set 2105 RE\nset 2106 " + precis(kRE.x) + "\nset 2107 " + precis(kRE.y) + "\nok\n");
+      EXPECT_EQ(d->userPress(corrPolygoOuverteDLG::kCalArrivee), "");
+      EXPECT_EQ(s.rest(), "");
+    }
+    // RA -> A, normalised into one turn (A -> RA is close to a full turn).
+    EXPECT_NEAR(d->gisDepart, gisementVrai(kRA, kA, unite), 1e-9);
+    EXPECT_GE(d->gisDepart, 0);
+    EXPECT_LT(d->gisDepart, tour(unite));
+    EXPECT_NEAR(d->gisArrivee, gisementVrai(kE, kRE, unite), 1e-9);
+    Session s("ok\n");
+    EXPECT_EQ(d->userPress(dialoguePolygonale::kPlacer), "");
+    EXPECT_EQ(s.rest(), "");
+    placesAuVrai(
+        {{"A", kA.x, kA.y}, {"P1", kP1.x, kP1.y}, {"P2", kP2.x, kP2.y}, {"P3", kP3.x, kP3.y}, {"E", kE.x, kE.y}});
+  }
+}
+
+TEST_F(DialoguesPolygonale, LibellesDesGisementsDisentLeurSens) {
+  auto d = ouvrir<corrPolygoOuverteDLG>();
+  const std::string depart = d->get<Edit>(corrPolygoOuverteDLG::kGisDepart).caption();
+  const std::string arrivee = d->get<Edit>(corrPolygoOuverteDLG::kGisArrivee).caption();
+  EXPECT_TRUE(contains(depart, "Gisement")) << depart;
+  EXPECT_LT(depart.find("référence"), depart.find("départ")) << depart;
+  EXPECT_TRUE(contains(arrivee, "Gisement")) << arrivee;
+  EXPECT_LT(arrivee.find("arrivée"), arrivee.find("référence")) << arrivee;
+}
+
+// A point name keeps 9 characters: longer station names, or two stations
+// whose point names would be the same, are refused before anything is
+// placed or drawn, naming the station.
+TEST_F(DialoguesPolygonale, NomsDePointsImpossiblesRefuses) {
+  struct Cas {
+    const char* pourquoi;
+    std::vector<Ligne> lignes;
+    const char* nomCite;  // nullptr: accepted
+  };
+  const Cas cas[] = {
+      {"ten characters", {{"STATION101", "300", "100", "0"}, {"STATION102", "300", "100", "0"},
+                          {"STATION103", "300", "100", "0"}, {"STATION100", "300", "100", "0"}}, "STATION100"},
+      {"one long name among short ones", {{"B", "300", "100", "0"}, {"C", "300", "100", "0"},
+                                          {"ABCDEFGHIJ", "300", "100", "0"}, {"A", "300", "100", "0"}}, "ABCDEFGHIJ"},
+      {"names equal but for case", {{"B", "300", "100", "0"}, {"C", "300", "100", "0"},
+                                    {"b", "300", "100", "0"}, {"A", "300", "100", "0"}}, "b"},
+      {"names equal but for a blank", {{"B", "300", "100", "0"}, {"C ", "300", "100", "0"},
+                                       {"C", "300", "100", "0"}, {"A", "300", "100", "0"}}, "C"},
+      {"a character a point name cannot hold", {{"B", "300", "100", "0"}, {"CΩ", "300", "100", "0"},
+                                                {"D", "300", "100", "0"}, {"A", "300", "100", "0"}}, "CΩ"},
+      {"nine characters fit", {{"STATION01", "300", "100", "0"}, {"STATION02", "300", "100", "0"},
+                               {"STATION03", "300", "100", "0"}, {"STATION00", "300", "100", "0"}}, nullptr},
+  };
+  for (const Cas& c : cas) {
+    SCOPED_TRACE(c.pourquoi);
+    projet_.currTable()->vider();
+    auto d = ouvrir<corrPolygoDLG>();
+    remplir(*d, c.lignes);
+    Session s("check 2003 on\ncheck 2004 on\nok\n");
+    EXPECT_EQ(d->userPress(dialoguePolygonale::kPlacer), "");
+    if (c.nomCite) {
+      EXPECT_TRUE(contains(s.out(), "[Calculs Topo] (attention)")) << s.out();
+      EXPECT_TRUE(contains(s.out(), std::string("« ") + c.nomCite + " »")) << s.out();
+      EXPECT_FALSE(contains(s.out(), "Params mise en place")) << "refused before the options";
+      EXPECT_EQ(projet_.currTable()->nbPoint(), 0);
+      EXPECT_TRUE(polylignes().empty());
+    } else {
+      EXPECT_EQ(projet_.currTable()->nbPoint(), 4);
+    }
+  }
+  // The open traverse checks its start station with the rows.
+  projet_.currTable()->vider();
+  auto o = droite();
+  o->userSetText(corrPolygoOuverteDLG::kNumeroDepart, "FIN");
+  Session s("ok\n");
+  EXPECT_EQ(o->userPress(dialoguePolygonale::kPlacer), "");
+  EXPECT_TRUE(contains(s.out(), "« FIN »")) << s.out();
+  EXPECT_EQ(projet_.currTable()->nbPoint(), 0);
+}
+
+// A 10 mgr blunder on one angle of a four-station ring is beyond the
+// angular tolerance (4.5 mgr x sqrt(4) = 9 mgr); without it nothing is.
+TEST_F(PolygonalesVraies, HorsToleranceLeRapportLeDitEtPlacerDemande) {
+  {
+    auto d = quadrilatere(0.010);
+    Session calcul("");
+    EXPECT_EQ(d->userPress(dialoguePolygonale::kCalculer), "");
+    const std::string html = rapportEcrit(calcul.out());
+    EXPECT_TRUE(contains(html, "Tol\xe9rance d\xe9pass\xe9" "e")) << html;
+
+    // No: nothing placed, no polyline drawn.
+    Session non("check 2003 on\ncheck 2004 on\nok\nno\n");
+    EXPECT_EQ(d->userPress(dialoguePolygonale::kPlacer), "");
+    EXPECT_EQ(non.rest(), "");
+    EXPECT_TRUE(contains(non.out(), "[Calculs Topo] (question) La fermeture angulaire (0.01000 gr) dépasse la "
+                                    "tolérance (0.00900 gr).\nPlacer quand même les stations ?\n"))
+        << non.out();
+    EXPECT_FALSE(contains(non.out(), "linéaire")) << non.out();
+    EXPECT_EQ(projet_.currTable()->nbPoint(), 0);
+    EXPECT_TRUE(polylignes().empty());
+
+    // Escape counts as No.
+    Session echap("ok\n");
+    EXPECT_EQ(d->userPress(dialoguePolygonale::kPlacer), "");
+    EXPECT_EQ(projet_.currTable()->nbPoint(), 0);
+
+    // Yes: placed as adjusted.
+    Session oui("ok\nyes\n");
+    EXPECT_EQ(d->userPress(dialoguePolygonale::kPlacer), "");
+    EXPECT_EQ(oui.rest(), "");
+    EXPECT_EQ(projet_.currTable()->nbPoint(), 4);
+  }
+  projet_.currTable()->vider();
+  {
+    auto d = quadrilatere(0);
+    Session calcul("");
+    EXPECT_EQ(d->userPress(dialoguePolygonale::kCalculer), "");
+    const std::string html = rapportEcrit(calcul.out());
+    EXPECT_TRUE(contains(html, "Tol\xe9rance")) << html;
+    EXPECT_FALSE(contains(html, "d\xe9pass\xe9")) << html;
+    Session s("ok\n");
+    EXPECT_EQ(d->userPress(dialoguePolygonale::kPlacer), "");
+    EXPECT_EQ(s.rest(), "");
+    EXPECT_FALSE(contains(s.out(), "(question)")) << s.out();
+    placesAuVrai({{"A", 1000, 2000}, {"B", 1030, 2120}, {"C", 1150, 2140}, {"D", 1130, 1990}});
+  }
+}
+
+// An open traverse whose end station is 0.1 m off: within 600 m / 5000,
+// but beyond the 1/10000 of this program's settings; the question names
+// the linear misclosure only.
+TEST_F(DialoguesPolygonale, OuverteHorsToleranceLineaireDesReglages) {
+  auto d = droite();
+  EXPECT_DOUBLE_EQ(d->tolerances.angulaireMgr, 4.5);
+  EXPECT_DOUBLE_EQ(d->tolerances.denominateurLineaire, 10000);
+  d->userSetText(corrPolygoOuverteDLG::kXArrivee, "600.1");
+  Session non("ok\nno\n");
+  EXPECT_EQ(d->userPress(dialoguePolygonale::kPlacer), "");
+  EXPECT_EQ(non.rest(), "");
+  EXPECT_TRUE(contains(non.out(), "[Calculs Topo] (question) La fermeture linéaire (0.1000 m) dépasse la "
+                                  "tolérance (0.0600 m).\nPlacer quand même les stations ?\n"))
+      << non.out();
+  EXPECT_FALSE(contains(non.out(), "angulaire")) << non.out();
+  EXPECT_EQ(projet_.currTable()->nbPoint(), 0);
+}
+
+// The defaults of the settings are those of the computation.
+TEST(ReglagesPolygonale, DefautsDuCalcul) {
+  const fs::path fichier = dossier() / "defauts" / "config.ini";
+  fs::create_directories(fichier.parent_path());
+  configurationIni magasin(fichier.string());
+  const parametresPolygonale p(magasin);
+  EXPECT_DOUBLE_EQ(p.ToleranceAngulairePolygonale.value(), TolerancesPolygonale{}.angulaireMgr);
+  EXPECT_DOUBLE_EQ(p.DenominateurToleranceLineaire.value(), TolerancesPolygonale{}.denominateurLineaire);
 }
 
 // ------------------------------------------------------------ console

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <regex>
 #include <string>
@@ -97,9 +98,10 @@ TEST(RapportFerme, SequenceEtTablesDuCarreSansNivellement) {
   EXPECT_EQ(obs[1][0].attributs, "class=celnorm align='center'");
   EXPECT_EQ(obs[1][2].attributs, kNum);
 
-  // Angular closure: header, 4 stations, then Somme / Erreur / Correction.
+  // Angular closure: header, 4 stations, then Somme / Erreur / Correction
+  // and the tolerance.
   const auto ang = rangees(b[8]);
-  ASSERT_EQ(ang.size(), 8u);
+  ASSERT_EQ(ang.size(), 9u);
   EXPECT_EQ(textes(ang[0]), (std::vector<std::string>{"R\xe9" "f", "Station", "Vise", "Ang Ext", "Ang Int",
                                                       "Ang Int Corr", "Ang Ext Corr", "Gisement Corr"}));
   EXPECT_EQ(ang[0][0].attributs, "class=celgris align=center");
@@ -112,9 +114,9 @@ TEST(RapportFerme, SequenceEtTablesDuCarreSansNivellement) {
   EXPECT_EQ(textes(ang[6])[3], "Erreur");
   EXPECT_EQ(textes(ang[7])[3], "Correction");
 
-  // Distances: the sums row closes the table.
+  // Distances: the sums row, then the linear misclosure and its tolerance.
   const auto dist = rangees(b[10]);
-  ASSERT_EQ(dist.size(), 6u);
+  ASSERT_EQ(dist.size(), 8u);
   EXPECT_EQ(dist[0].size(), 11u);
   EXPECT_EQ(dist[0][3].texte, "Gis. Corrig\xe9");
   // (Dy and its corrected value are rounding residues whose sign may vary.)
@@ -151,8 +153,8 @@ TEST(RapportFerme, AnneauDeDeuxLignesLesNomsFontLeTour) {
     if (estTable(f)) tables.push_back(rangees(f));
   ASSERT_EQ(tables.size(), 5u);
   EXPECT_EQ(tables[0].size(), 3u);      // header + 2
-  EXPECT_EQ(tables[1].size(), 3u + 3);  // + Somme, Erreur, Correction
-  EXPECT_EQ(tables[2].size(), 3u + 1);  // + Somme
+  EXPECT_EQ(tables[1].size(), 3u + 4);  // + Somme, Erreur, Correction, Tolérance
+  EXPECT_EQ(tables[2].size(), 3u + 3);  // + Somme, Erreur linéaire, Tolérance
   EXPECT_EQ(tables[3].size(), 3u + 1);  // + Total
   EXPECT_EQ(tables[4].size(), 3u);
   EXPECT_EQ(textes(tables[0][1])[0], "Q");
@@ -176,7 +178,7 @@ TEST(RapportFerme, ErreurAngulaireEtCorrection) {
   EXPECT_EQ(b[6], "<P CLASS=petit>\r\nErreur angulaire=-0.00400</P>");
   EXPECT_EQ(b[7], "<P CLASS=petit>\r\nCorrection angulaire=-0.00100</P>");
   const auto ang = rangees(b[8]);
-  ASSERT_EQ(ang.size(), 8u);
+  ASSERT_EQ(ang.size(), 9u);
   EXPECT_EQ(textes(ang[3]), (std::vector<std::string>{"B", "C", "D", "300.0040", "99.9960", "99.9970", "300.0030",
                                                       "200.0020"}));
   EXPECT_EQ(textes(ang[5])[4], "399.9960");
@@ -304,7 +306,7 @@ TEST(RapportOuvert, DonneesEtFermetureAngulaire) {
                       "<td class=celnorm align=right>100.0030</td></tr></table>");
 
   const auto ang = rangees(b[4]);
-  ASSERT_EQ(ang.size(), 6u);
+  ASSERT_EQ(ang.size(), 7u);
   EXPECT_EQ(textes(ang[0]),
             (std::vector<std::string>{"Station", "Angle", "Gisement", "Erreur", "Gis.Compens\xe9"}));
   EXPECT_EQ(textes(ang[1]), (std::vector<std::string>{"Ref", "&nbsp", "0.0000", "&nbsp", "&nbsp"}));
@@ -323,7 +325,7 @@ TEST(RapportOuvert, DistancesEtResultatsFinaux) {
   const auto o = rapportOuvert(0);
   const auto& r = o.r;
   const auto dist = rangees(o.b[6]);
-  ASSERT_EQ(dist.size(), 7u);
+  ASSERT_EQ(dist.size(), 9u);
   EXPECT_EQ(dist[0].size(), 9u);
   // Leg 1 starts at the adjusted end of leg 0; the corrected increments are
   // paragraphs inside their cells.
@@ -369,4 +371,110 @@ TEST(RapportOuvert, NivellementProportionnelAuxDistances) {
   EXPECT_EQ(textes(t[5]), (std::vector<std::string>{"", "Erreur", "-0.0100"}));
   // The final results use the corrected altitudes.
   EXPECT_EQ(textes(rangees(o.b[11])[2])[3], "101.0050");
+}
+
+// ------------------------------------------------------------ tolerances
+
+namespace {
+
+const char* const kDepassee = "Tol\xe9rance d\xe9pass\xe9" "e";
+
+// The texts of a row, with the verdict cell when one is expected.
+std::vector<std::string> avecVerdict(std::vector<std::string> t, bool depassee) {
+  if (depassee) t.push_back(kDepassee);
+  return t;
+}
+
+}  // namespace
+
+// Each misclosure is followed by its tolerance with its unit; the one
+// beyond its tolerance says so beside it.
+TEST(RapportFerme, TolerancesEtVerdict) {
+  struct Cas {
+    const char* pourquoi;
+    int unite;
+    double faute;     // gr, on the angle at C
+    double distance;  // of leg C-D, 100 when exact
+    const char* tolerance;
+    const char* symbole;
+    bool angle, lineaire;
+  };
+  const Cas cas[] = {
+      {"within", 0, 0.004, 100, "0.0090", "gr", false, false},
+      {"10 mgr", 0, 0.010, 100, "0.0090", "gr", true, false},
+      {"10 mgr in degrees", 1, 0.010, 100, "0.0081", "\xb0", true, false},
+      {"10 mgr in radians", 2, 0.010, 100, "0.0001", "rad", true, false},
+      {"10 cm on a leg", 0, 0, 100.1, "0.0090", "gr", false, true},
+  };
+  for (const Cas& c : cas) {
+    SCOPED_TRACE(c.pourquoi);
+    const double f = (c.unite == 0 ? 400.0 : c.unite == 1 ? 360.0 : 2 * 3.14159265358979323846) / 400;
+    auto obs = carre(0);
+    for (auto& o : obs) o.angle *= f;
+    obs[2].angle += c.faute * f;
+    obs[2].distance = c.distance;
+    const auto mesurees = obs;
+    const ResultatPolygonaleFermee r = calculerPolygonaleFermee(kDepartCarre, 0, c.unite, obs);
+    ASSERT_TRUE(r.ok) << r.message;
+    htmlDocument doc;
+    rapportPolygonaleFermee(doc, kDepartCarre, 0, mesurees, r);
+    const auto& b = doc.bodyFragments();
+    ASSERT_EQ(b.size(), 15u);
+
+    char erreur[80];
+    std::snprintf(erreur, sizeof erreur, "<P CLASS=petit>\r\nErreur angulaire=%.5f%s</P>", r.erreurAngulaire,
+                  c.angle ? "\tTol\xe9rance d\xe9pass\xe9" "e" : "");
+    EXPECT_EQ(b[6], erreur);
+    const auto ang = rangees(b[8]);
+    ASSERT_EQ(ang.size(), 9u);
+    EXPECT_EQ(textes(ang[6]), avecVerdict({"", "", "", "Erreur", f4(r.erreurAngulaire)}, c.angle));
+    EXPECT_EQ(textes(ang[8]), (std::vector<std::string>{"", "", "", "Tol\xe9rance", c.tolerance, c.symbole}));
+    EXPECT_EQ(ang[8][3].attributs, kGauche);
+    EXPECT_EQ(ang[8][4].attributs, kNum);
+
+    const auto dist = rangees(b[10]);
+    ASSERT_EQ(dist.size(), 8u);
+    EXPECT_EQ(textes(dist[6]),
+              avecVerdict({"", "", "", "Erreur lin\xe9" "aire", f4(std::hypot(r.SX, r.SY)), "m"}, c.lineaire));
+    EXPECT_EQ(textes(dist[7]), (std::vector<std::string>{"", "", "", "Tol\xe9rance", f4(r.D / 5000), "m"}));
+  }
+}
+
+TEST(RapportOuvert, TolerancesEtVerdict) {
+  // Three angles with the closing one: 4.5 mgr x sqrt(3) = 7.8 mgr; 200 m / 5000 = 0.04 m.
+  struct Cas {
+    const char* pourquoi;
+    double fermeture;  // 100 when exact
+    double yFin;       // 1000 when exact
+    bool angle, lineaire;
+  };
+  const Cas cas[] = {
+      {"within", 100.003, 1000.02, false, false},
+      {"10 mgr", 100.010, 1000.0, true, false},
+      {"5 cm at the end", 100.0, 1000.05, false, true},
+  };
+  for (const Cas& c : cas) {
+    SCOPED_TRACE(c.pourquoi);
+    const StationPolygonale fin = station(L"E", 1200, c.yFin, 102.01, 0);
+    std::vector<obsPolygonale> obs = lignes({{L"P1", 300, 100, 1}, {L"P2", 200, 100, 1}});
+    const auto mesurees = obs;
+    const ResultatPolygonaleOuverte r = calculerPolygonaleOuverte(kS, fin, c.fermeture, 0, 0, obs);
+    ASSERT_TRUE(r.ok) << r.message;
+    htmlDocument doc;
+    rapportPolygonaleOuverte(doc, kS, fin, c.fermeture, 0, mesurees, r);
+    const auto& b = doc.bodyFragments();
+    ASSERT_EQ(b.size(), 11u);
+
+    const auto ang = rangees(b[4]);
+    ASSERT_EQ(ang.size(), 7u);
+    EXPECT_EQ(textes(ang[5]), avecVerdict({"", "Erreur :", f4(r.erreurAngulaire)}, c.angle));
+    EXPECT_EQ(textes(ang[6]), (std::vector<std::string>{"", "Tol\xe9rance :", "0.0078", "gr"}));
+    EXPECT_EQ(ang[6][1].attributs, kNum);
+
+    const auto dist = rangees(b[6]);
+    ASSERT_EQ(dist.size(), 9u);
+    EXPECT_EQ(textes(dist[7]), avecVerdict({"", "Erreur lin\xe9" "aire", f4(std::hypot(r.eX, r.eY)), "m"}, c.lineaire));
+    EXPECT_EQ(dist[7][0].attributs, "colspan=2");
+    EXPECT_EQ(textes(dist[8]), (std::vector<std::string>{"", "Tol\xe9rance", "0.0400", "m"}));
+  }
 }

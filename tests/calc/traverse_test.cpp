@@ -60,14 +60,14 @@ TEST(PolygonaleFermee, CarreParfaitEnGrades) {
     EXPECT_NEAR(r.Y[i], Y[i], 1e-9) << i;
     EXPECT_DOUBLE_EQ(r.Z[i], 50);
   }
-  // The raw polyline comes back to the start; the adjusted one is the start
-  // followed by every station and is closed.
+  // The raw polyline comes back to the start; the adjusted one goes once
+  // through every station and is closed.
   ASSERT_EQ(r.traceBrut.size(), 5u);
   EXPECT_NEAR(r.traceBrut[4].x, 1000, 1e-9);
   EXPECT_NEAR(r.traceBrut[4].y, 2000, 1e-9);
-  ASSERT_EQ(r.traceCompense.size(), 5u);
-  EXPECT_NEAR(r.traceCompense[3].x, 1100, 1e-9);
-  EXPECT_NEAR(r.traceCompense[3].y, 2100, 1e-9);
+  ASSERT_EQ(r.traceCompense.size(), 4u);
+  EXPECT_NEAR(r.traceCompense[2].x, 1100, 1e-9);
+  EXPECT_NEAR(r.traceCompense[2].y, 2100, 1e-9);
   EXPECT_TRUE(r.traceCompenseFerme);
 }
 
@@ -240,6 +240,22 @@ TEST(PolygonaleFermee, ExempleManuelEnGradesDansLesDeuxSens) {
     EXPECT_NEAR(ri.X[i], X[ordre[i]], 0.001) << i;
     EXPECT_NEAR(ri.Y[i], Y[ordre[i]], 0.001) << i;
   }
+}
+
+// The adjusted closed polyline passes once through each station, starting
+// at the start station, and is drawn closed.
+TEST(PolygonaleFermee, PolyligneCompenseeSansSommetRepete) {
+  auto obs = carre();
+  const auto r = calculerPolygonaleFermee(kDepartCarre, kNivAucun, kGrades, obs);
+  ASSERT_TRUE(r.ok);
+  ASSERT_EQ(r.traceCompense.size(), 4u);
+  for (size_t i = 0; i < 4; ++i) {
+    EXPECT_DOUBLE_EQ(r.traceCompense[i].x, r.X[i]) << i;
+    EXPECT_DOUBLE_EQ(r.traceCompense[i].y, r.Y[i]) << i;
+  }
+  EXPECT_EQ(r.traceCompense[0].x, 1000);
+  EXPECT_EQ(r.traceCompense[0].y, 2000);
+  EXPECT_TRUE(r.traceCompenseFerme);
 }
 
 TEST(PolygonaleFermee, RefusSansValeurNonFinie) {
@@ -463,3 +479,98 @@ TEST(PolygonaleOuverte, ExempleManuelAnglesHoraires) {
     EXPECT_NEAR(r.Y[i], Y[i], 0.005) << i;
   }
 }
+
+// ------------------------------------------------------------ tolerances
+
+// Misclosures against their tolerances: 4.5 mgr x sqrt(number of angles)
+// in the traverse's unit, and the total length / 5000.
+TEST(TolerancesPolygonale, Fermee) {
+  struct Cas {
+    const char* pourquoi;
+    int unite;
+    double faute;       // gr, added to the angle at C
+    double distanceCD;  // m, the true one is 100
+    double tolAngle;    // in the unit
+    bool angleDepasse, lineaireDepasse;
+  };
+  const Cas cas[] = {
+      {"exact ring", kGrades, 0, 100, 0.009, false, false},
+      {"8 mgr blunder: within 9 mgr", kGrades, 0.008, 100, 0.009, false, false},
+      {"10 mgr blunder", kGrades, 0.010, 100, 0.009, true, false},
+      {"10 mgr blunder in degrees", kDegres, 0.010, 100, 0.0081, true, false},
+      {"10 mgr blunder in radians", kRadians, 0.010, 100, 0.009 * std::numbers::pi / 200, true, false},
+      {"7 cm on one leg: within 8 cm", kGrades, 0, 100.07, 0.009, false, false},
+      {"10 cm on one leg", kGrades, 0, 100.10, 0.009, false, true},
+  };
+  for (const Cas& c : cas) {
+    SCOPED_TRACE(c.pourquoi);
+    const double f = tourComplet(c.unite) / 400;
+    auto obs = carre();
+    for (auto& o : obs) o.angle *= f;
+    obs[2].angle += c.faute * f;
+    obs[2].distance = c.distanceCD;
+    const auto r = calculerPolygonaleFermee(station(L"A", 1000, 2000, 50, 0), kNivAucun, c.unite, obs);
+    ASSERT_TRUE(r.ok) << r.message;
+    EXPECT_NEAR(r.controleAngulaire.fermeture, c.faute * f, 1e-9);
+    EXPECT_NEAR(r.controleAngulaire.tolerance, c.tolAngle, 1e-12);
+    EXPECT_EQ(r.controleAngulaire.depassee, c.angleDepasse);
+    EXPECT_NEAR(r.controleLineaire.fermeture, std::hypot(r.SX, r.SY), 1e-12);
+    EXPECT_NEAR(r.controleLineaire.tolerance, r.D / 5000, 1e-12);
+    EXPECT_EQ(r.controleLineaire.depassee, c.lineaireDepasse);
+    EXPECT_EQ(r.horsTolerance(), c.angleDepasse || c.lineaireDepasse);
+  }
+}
+
+TEST(TolerancesPolygonale, Ouverte) {
+  // Three legs (100, 200, 300 m) due east: four angles with the closing
+  // one, so 9 mgr; 600 m / 5000 = 0.12 m.
+  struct Cas {
+    const char* pourquoi;
+    double fermeture;  // closing angle, 200 when exact
+    double xFin;       // 600 when exact
+    bool angleDepasse, lineaireDepasse;
+  };
+  const Cas cas[] = {
+      {"exact", 200, 600, false, false},
+      {"8 mgr on the closing angle", 200.008, 600, false, false},
+      {"10 mgr on the closing angle", 200.010, 600, true, false},
+      {"end 0.1 m off", 200, 600.1, false, false},
+      {"end 0.2 m off", 200, 600.2, false, true},
+  };
+  for (const Cas& c : cas) {
+    SCOPED_TRACE(c.pourquoi);
+    auto obs = ligneDroite();
+    const auto r = calculerPolygonaleOuverte(station(L"Dep", 0, 0, 10, 100), station(L"Fin", c.xFin, 0, 16, 100),
+                                             c.fermeture, kNivAucun, kGrades, obs);
+    ASSERT_TRUE(r.ok) << r.message;
+    EXPECT_NEAR(r.controleAngulaire.fermeture, std::fabs(r.erreurAngulaire), 1e-12);
+    EXPECT_NEAR(r.controleAngulaire.tolerance, 0.009, 1e-12);
+    EXPECT_EQ(r.controleAngulaire.depassee, c.angleDepasse);
+    EXPECT_NEAR(r.controleLineaire.fermeture, std::hypot(r.eX, r.eY), 1e-12);
+    EXPECT_NEAR(r.controleLineaire.tolerance, 0.12, 1e-12);
+    EXPECT_EQ(r.controleLineaire.depassee, c.lineaireDepasse);
+    EXPECT_EQ(r.horsTolerance(), c.angleDepasse || c.lineaireDepasse);
+  }
+}
+
+TEST(TolerancesPolygonale, ParametresEtValeursInvalides) {
+  EXPECT_NEAR(toleranceAngulaire({}, 4, kGrades), 0.009, 1e-15);
+  EXPECT_NEAR(toleranceAngulaire({}, 9, kDegres), 0.0135 * 0.9, 1e-15);
+  EXPECT_NEAR(toleranceLineaire({}, 1000), 0.2, 1e-15);
+  const TolerancesPolygonale fines{1.5, 10000};
+  EXPECT_NEAR(toleranceAngulaire(fines, 4, kGrades), 0.003, 1e-15);
+  EXPECT_NEAR(toleranceLineaire(fines, 1000), 0.1, 1e-15);
+  // A value that is not a finite positive number falls back to the default.
+  for (double v : {0.0, -1.0, std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity()}) {
+    EXPECT_NEAR(toleranceAngulaire({v, v}, 4, kGrades), 0.009, 1e-15) << v;
+    EXPECT_NEAR(toleranceLineaire({v, v}, 1000), 0.2, 1e-15) << v;
+  }
+  // The computation uses the tolerances it is given.
+  auto obs = carre();
+  obs[2].angle += 0.004;
+  EXPECT_FALSE(calculerPolygonaleFermee(kDepartCarre, kNivAucun, kGrades, obs).horsTolerance());
+  obs = carre();
+  obs[2].angle += 0.004;
+  EXPECT_TRUE(calculerPolygonaleFermee(kDepartCarre, kNivAucun, kGrades, obs, fines).horsTolerance());
+}
+

@@ -295,6 +295,73 @@ TEST_F(ConfigTest, OnlySaveWritesAndOnlyWhenModified) {
   EXPECT_EQ(fileText(ini()), "[VREL]\nk=1\n");
 }
 
+// ---------------------------------------------------------------------------
+// The traverse tolerances
+
+TEST_F(ConfigTest, TraverseTolerancesFollowTheOtherSettings) {
+  {
+    configurationIni store(ini().string());
+    parametresVrel settings(store);
+    parametresPolygonale tolerances(store);
+    EXPECT_DOUBLE_EQ(tolerances.ToleranceAngulairePolygonale.value(), 4.5);
+    EXPECT_DOUBLE_EQ(tolerances.DenominateurToleranceLineaire.value(), 5000);
+    EXPECT_EQ(tolerances.ToleranceAngulairePolygonale.name(), "VREL.ToleranceAngulairePolygonale");
+    EXPECT_EQ(tolerances.DenominateurToleranceLineaire.name(), "VREL.DenominateurToleranceLineaire");
+  }
+  EXPECT_EQ(fileText(ini()), std::string(kAllDefaults) +
+                                 "ToleranceAngulairePolygonale=4.5\n"
+                                 "DenominateurToleranceLineaire=5000\n");
+  // Read back unchanged, and nothing rewritten.
+  const std::string text = fileText(ini());
+  configurationIni store(ini().string());
+  parametresPolygonale again(store);
+  EXPECT_DOUBLE_EQ(again.ToleranceAngulairePolygonale.value(), 4.5);
+  EXPECT_FALSE(store.modified());
+  EXPECT_EQ(fileText(ini()), text);
+}
+
+TEST_F(ConfigTest, DoubleSettingsReadWholeFiniteNumbers) {
+  struct Case {
+    const char* text;
+    bool read;
+    double want;
+  };
+  const Case cases[] = {
+      {"6", true, 6},          {"3.25", true, 3.25},  {"+2.5", true, 2.5},  {"-1", true, -1},
+      {"1e-3", true, 0.001},   {".5", true, 0.5},     {"4,5", false, 0},    {"4.5mgr", false, 0},
+      {"abc", false, 0},       {"", false, 0},        {"1e999", false, 0},  {"nan", false, 0},
+      {"inf", false, 0},       {"+-1", false, 0},     {"0x10", false, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    const std::string text = std::string("[VREL]\nToleranceAngulairePolygonale=") + c.text +
+                             "\nDenominateurToleranceLineaire=10000\n";
+    putFile(ini(), text);
+    configurationIni store(ini().string());
+    parametresPolygonale s(store);
+    EXPECT_DOUBLE_EQ(s.ToleranceAngulairePolygonale.value(), c.read ? c.want : 4.5);
+    EXPECT_DOUBLE_EQ(s.DenominateurToleranceLineaire.value(), 10000);
+    EXPECT_EQ(fileText(ini()), text);  // the user's text is kept
+  }
+}
+
+TEST_F(ConfigTest, DoubleSettingsWriteTheShortestExactText) {
+  struct Case {
+    double value;
+    const char* want;
+  };
+  const Case cases[] = {{4.5, "4.5"}, {5000, "5000"}, {0.1, "0.1"}, {1.0 / 3.0, "0.3333333333333333"}, {1e-7, "1e-07"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.want);
+    fs::remove(ini());
+    configurationIni store(ini().string());
+    Static_ConfigVariable<double> v("VREL.x", c.value, store);
+    EXPECT_EQ(fileText(ini()), std::string("[VREL]\nx=") + c.want + "\n");
+    configurationIni again(ini().string());
+    EXPECT_EQ(Static_ConfigVariable<double>("VREL.x", 0.0, again).value(), c.value);
+  }
+}
+
 // The only test using the process-wide store: it runs in its own folder.
 TEST_F(ConfigTest, ProcessWideStoreUsesConfigIniInCurrentFolder) {
   const fs::path previous = fs::current_path();
