@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <filesystem>
 #include <fstream>
 #include <unistd.h>
 #include <iostream>
@@ -268,6 +269,18 @@ int runConsole(const ConsoleOptions& options, const std::function<void()>& loadM
   host::lisp::setFunctionDispatcher(
       [](int) { return host::sendAppMessage(ZcRx::kInvkSubrMsg) == ZcRx::kRetOK ? RTNORM : RTERROR; });
   if (!options.home.empty()) host::setInstallationFolder(options.home);
+  {
+    // Points made without their blocks and a codification that cannot be
+    // written would only show much later: a missing or unreadable
+    // installation folder is told now.
+    const std::string home = host::installationFolder();
+    std::error_code ec;
+    if (!std::filesystem::is_directory(home, ec))
+      std::cerr << "geltaro : dossier d'installation introuvable : " << home
+                << " (ni bibliothèque de blocs ni codification)\n";
+    else if (::access(home.c_str(), R_OK | X_OK) != 0)
+      std::cerr << "geltaro : dossier d'installation illisible : " << home << "\n";
+  }
 
   if (loadModules) loadModules();
   host::sendAppMessage(ZcRx::kInitAppMsg);

@@ -263,7 +263,7 @@ int pointDuDessin::updateFromDrawing(const ZcDbObjectId& id) {
   z_ = kIndefini;
   if (lireAttribut(*ref, gAttribsPoints.tagAltitude, texte)) {
     const std::string altitude = host::toAnsi(texte);
-    if (estNombre(altitude)) z_ = std::strtod(altitude.c_str(), nullptr);
+    if (estNombre(altitude)) setZ(std::strtod(altitude.c_str(), nullptr));  // an overflow is no altitude
   }
   return 1;
 }

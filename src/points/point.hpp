@@ -5,6 +5,8 @@
 // value 1e38 marks an undefined coordinate or altitude.
 #pragma once
 
+#include <cmath>
+
 #include <cstdint>
 #include <string>
 
@@ -72,11 +74,12 @@ class pointDuDessin {
 
   void setX(double x) { x_ = x; }
   void setY(double y) { y_ = y; }
-  void setZ(double z) { z_ = z; }
+  // A non-finite altitude (NaN, an infinity) is no altitude: 1e38.
+  void setZ(double z) { z_ = std::isfinite(z) ? z : kIndefini; }
   void setXY(double x, double y, double z) {
     x_ = x;
     y_ = y;
-    z_ = z;
+    setZ(z);
   }
   void setCode(int32_t code) { code_ = code; }
   void setId(const ZcDbObjectId& id) { id_ = id; }

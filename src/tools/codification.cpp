@@ -281,7 +281,7 @@ bool tableCodification::sauver(const std::wstring& fichier) const {
   tinyxml2::XMLPrinter imprimante;
   doc.Print(&imprimante);
   if (nom.empty() || !ecrireFichier(cheminSysteme(nom), imprimante.CStr(), std::size_t(imprimante.CStrSize() - 1))) {
-    zcutPrintf(L"\nEcriture impossible du fichier de codification [%s]", nom.c_str());
+    zcutPrintf(L"\nÉcriture impossible du fichier de codification [%s]", nom.c_str());
     return false;
   }
   return true;

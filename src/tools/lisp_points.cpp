@@ -107,6 +107,13 @@ void lisp_add_pt() {
     const std::string texte = host::toAnsi(altitude.resval.rstring);
     if (estNombre(texte)) p.z = std::strtod(texte.c_str(), nullptr);
   }
+  // A non-finite altitude is no altitude; a point without a finite
+  // position is refused.
+  if (!std::isfinite(p.z)) p.z = kIndefini;
+  if (!std::isfinite(p.x) || !std::isfinite(p.y)) {
+    zcedRetNil();
+    return;
+  }
   if (suivant + 1 < args.size() && args[suivant + 1].restype == RTSTR) p.obs = args[suivant + 1].resval.rstring;
   placerPointXYZ(p);
 }
@@ -131,7 +138,7 @@ void lisp_gltraddpt() {
   }
   const double code = args[1].restype == RTSTR ? double(std::wcstol(args[1].resval.rstring.c_str(), nullptr, 10))
                                                : double(entier(args[1]));
-  const double z = args[3].restype == RTNIL ? kIndefini : nombre(args[3]);
+  const double z = args[3].restype == RTNIL || !std::isfinite(nombre(args[3])) ? kIndefini : nombre(args[3]);
   const std::wstring& nom = args[0].resval.rstring;
   table->supprimerPoint(nom.c_str());
   if (tablePleine(*table)) return;

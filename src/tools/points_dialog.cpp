@@ -221,7 +221,7 @@ void DlgPntsDuDessin::raffraichir() {
 
 void DlgPntsDuDessin::importer() {
   // The import of points from drawing entities is not part of this version.
-  zcMessageBox("L'import de points a partir des entites du dessin n'est pas disponible dans cette version.",
+  zcMessageBox("L'import de points à partir des entités du dessin n'est pas disponible dans cette version.",
                "Importer", MB_OK | MB_ICONINFORMATION);
 }
 
@@ -242,8 +242,8 @@ bool exporterPoints(const listePointsDuDessin& table, const std::vector<int>& in
   ProgressDialog progression("Export des points");
   progression.setRange(0, int(points.size()));
   const bool ok = document ? ecrireDocumentPoints(points, chemin, extension == "doc", progression)
-                           : ajouterFichierPoints(points, chemin, progression);
-  if (!ok) zcutPrintf(L"\nImpossible d'ecrire le fichier [%s]", host::fromUtf8(chemin).c_str());
+                           : ecrireFichierPoints(points, chemin, progression);
+  if (!ok) zcutPrintf(L"\nImpossible d'écrire le fichier [%s]", host::fromUtf8(chemin).c_str());
   return ok;
 }
 

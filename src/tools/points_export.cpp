@@ -53,9 +53,11 @@ std::string lignePoint(const pointDuDessin& p) {
   return ligne;
 }
 
-bool ajouterFichierPoints(const std::vector<const pointDuDessin*>& points, const std::string& chemin,
+bool ecrireFichierPoints(const std::vector<const pointDuDessin*>& points, const std::string& chemin,
                           host::ui::ProgressDialog& progression) {
-  std::ofstream out(cheminSysteme(host::fromUtf8(chemin)), std::ios::binary | std::ios::app);
+  // The file dialog asked before replacing an existing file: it is replaced,
+  // never appended to (its last record may lack a line end).
+  std::ofstream out(cheminSysteme(host::fromUtf8(chemin)), std::ios::binary | std::ios::trunc);
   if (!out) return false;
   std::string texte;
   texte.reserve(points.size() * 72);

@@ -9,10 +9,10 @@
 #include "host/ui/progress.hpp"
 #include "points/point.hpp"
 
-// Appends one line a point to the text file (created when missing). False
+// Writes one line a point to the text file, replacing the file. False
 // when the file cannot be opened or written.
-bool ajouterFichierPoints(const std::vector<const pointDuDessin*>& points, const std::string& chemin,
-                          host::ui::ProgressDialog& progression);
+bool ecrireFichierPoints(const std::vector<const pointDuDessin*>& points, const std::string& chemin,
+                         host::ui::ProgressDialog& progression);
 
 // The line of a point in the text file, CR LF included.
 std::string lignePoint(const pointDuDessin& p);
@@ -26,4 +26,4 @@ void ajouterFixe(std::string& out, double v, int decimales, std::size_t largeur)
 // A document of one table (name, X, Y, Z, code) with the standard style
 // sheet, Word-compatible when `word`. False when it cannot be written.
 bool ecrireDocumentPoints(const std::vector<const pointDuDessin*>& points, const std::string& chemin, bool word,
-                          host::ui::ProgressDialog& progression);
+                         host::ui::ProgressDialog& progression);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -53,12 +54,30 @@ void decouperLigne(std::string_view ligne, std::vector<std::string_view>& jetons
 }
 
 // The leading number of a token, as a C decimal conversion reads it (0 when
-// there is none): the longest prefix that is a number.
-double nombreEnTete(std::string_view jeton) {
+// there is none): the longest prefix that is a number. `horsLimites` tells
+// a number too large for a double (1.0E999), which must not read as 0.
+double nombreEnTete(std::string_view jeton, bool* horsLimites = nullptr) {
   if (!jeton.empty() && jeton.front() == '+') jeton.remove_prefix(1);
   double v = 0;
   const auto r = std::from_chars(jeton.data(), jeton.data() + jeton.size(), v);
+  if (horsLimites) {
+    // from_chars leaves the value alone when out of range: strtod tells an
+    // overflow (±HUGE_VAL) from an underflow (a number near 0, kept as 0).
+    *horsLimites = false;
+    if (r.ec == std::errc::result_out_of_range) {
+      const std::string texte(jeton.data(), std::size_t(r.ptr - jeton.data()));
+      *horsLimites = std::isinf(std::strtod(texte.c_str(), nullptr));
+    }
+  }
   return r.ec == std::errc() ? v : 0.0;
+}
+
+// The altitude of a line: none for "." (what the export writes for a point
+// without altitude), for NaN and infinities.
+double altitudeEnTete(std::string_view jeton, bool& horsLimites) {
+  if (jeton == ".") return kIndefini;
+  const double z = nombreEnTete(jeton, &horsLimites);
+  return std::isfinite(z) ? z : kIndefini;
 }
 
 long entierEnTete(std::string_view jeton) {
@@ -102,16 +121,21 @@ bool tableObsXYZ::charger(const std::wstring& chemin, bool viderAvant) {
     ++numeroLigne;
     if (!ligne.empty() && ligne.back() == '\r') ligne.remove_suffix(1);
     if (ligne.size() > std::size_t(kLongueurMaxLigne)) {
-      zcutPrintf(L"\nLigne %ld trop longue (plus de %d caracteres), ignoree", numeroLigne, kLongueurMaxLigne);
+      zcutPrintf(L"\nLigne %ld trop longue (plus de %d caractères), ignorée", numeroLigne, kLongueurMaxLigne);
       continue;
     }
     decouperLigne(ligne, jetons);
     if (jetons.size() < 3 || !estNombre(jetons[1]) || !estNombre(jetons[2])) continue;
     pointXYZ p;
     p.nom = host::fromAnsi(std::string(jetons[0]));
-    p.x = nombreEnTete(jetons[1]);
-    p.y = nombreEnTete(jetons[2]);
-    p.z = jetons.size() > 3 ? nombreEnTete(jetons[3]) : kIndefini;
+    bool horsX = false, horsY = false, horsZ = false;
+    p.x = nombreEnTete(jetons[1], &horsX);
+    p.y = nombreEnTete(jetons[2], &horsY);
+    p.z = jetons.size() > 3 ? altitudeEnTete(jetons[3], horsZ) : kIndefini;
+    if (horsX || horsY || horsZ) {
+      zcutPrintf(L"\nLigne %ld : nombre hors limites, ligne ignorée", numeroLigne);
+      continue;
+    }
     const long code = jetons.size() > 4 ? entierEnTete(jetons[4]) : 0;
     p.code = code == 0 || code < INT32_MIN || code > INT32_MAX ? 1 : int32_t(code);
     for (std::size_t i = 5; i < jetons.size(); ++i) {

@@ -117,6 +117,15 @@ def main():
             failures.append(f"{args}: exit {r.returncode}, stderr {r.stderr!r}")
         else:
             passed += 1
+    # --home wins over GELTARO_HOME, and a missing installation folder is
+    # told at start.
+    missing = os.path.join(work, "no-such-home")
+    r = subprocess.run([geltaro, "--home", missing], capture_output=True, text=True, stdin=subprocess.DEVNULL,
+                       timeout=60, env=dict(os.environ, GELTARO_HOME=source))
+    if "dossier d'installation introuvable : " + missing not in r.stderr:
+        failures.append(f"--home over GELTARO_HOME: stderr {r.stderr!r}")
+    else:
+        passed += 1
     # The README's example job runs as documented: from a folder holding the
     # examples and out/, with an installation folder of its own.
     run_dir = os.path.join(work, "example-run")

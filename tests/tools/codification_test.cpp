@@ -271,7 +271,7 @@ TEST(FichierCodification, AFailedWriteIsReportedAndKeepsThePreviousFile) {
     Session s("");
     const fs::path dessous = fichier / "defcodif";
     EXPECT_FALSE(t.table.sauver(large(dessous)));
-    EXPECT_EQ(s.out(), "\nEcriture impossible du fichier de codification [" + dessous.string() + "]");
+    EXPECT_EQ(s.out(), "\nÉcriture impossible du fichier de codification [" + dessous.string() + "]");
   }
   {
     // A folder in the way of the file: the old content stays whole.
@@ -281,7 +281,7 @@ TEST(FichierCodification, AFailedWriteIsReportedAndKeepsThePreviousFile) {
     EXPECT_FALSE(t.table.sauver(large(dossier / "defcodif")));
     EXPECT_TRUE(fs::is_directory(dossier / "defcodif"));
     EXPECT_FALSE(fs::exists(dossier / "defcodif.tmp"));
-    EXPECT_TRUE(contains(s.out(), "Ecriture impossible"));
+    EXPECT_TRUE(contains(s.out(), "Écriture impossible"));
   }
 }
 

@@ -225,7 +225,9 @@ TEST_F(LispPoints, AddPtAltitudeAndCode) {
   } cas[] = {{"3", "\"12,5\"", 3, kIndefini},  {"3", "\"1.5E3\"", 3, 1500},    {"3", "\"12.\"", 3, kIndefini},
              {"3", "nil", 3, kIndefini},       {"3", "'alti", 3, kIndefini}, {"3", "-4", 3, -4},
              {"0", "1.0", 1, 1},               {"10000", "1.0", 1, 1},       {"70000", "1.0", 1, 1},
-             {"-5", "1.0", 1, 1},              {"9999", "1.0", 9999, 1},     {"2.0", "1.0", 2, 1}};
+             {"-5", "1.0", 1, 1},              {"9999", "1.0", 9999, 1},     {"2.0", "1.0", 2, 1},
+             // Non-finite numbers, as real or as text, are no altitude.
+             {"3", "1e999", 3, kIndefini},     {"3", "\"1.5E999\"", 3, kIndefini}};
   for (const auto& c : cas) {
     table().vider();
     const std::string appel = std::string("(add_pt \"B\" ") + c.code + " '(1.0 2.0) " + c.altitude + " \"\")";

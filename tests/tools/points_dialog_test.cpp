@@ -310,19 +310,23 @@ TEST_F(DialoguePoints, DirectionIsKeptAcrossColumnsAndDialogs) {
 
 // ------------------------------------------------------------ export
 
-TEST_F(DialoguePoints, ExportAppendsTheSelectedRowsInDisplayOrder) {
+TEST_F(DialoguePoints, ExportReplacesTheFileWithTheSelectedRowsInDisplayOrder) {
+  // The file dialog asks before replacing an existing file: yes replaces it
+  // (appending would glue the first point to a last record without line
+  // end, as a file saved by COORDSXYZ has).
   const std::string chemin = nouveauChemin("selection.xyz");
-  std::ofstream(chemin, std::ios::binary) << "ancien\r\n";
+  std::ofstream(chemin, std::ios::binary) << "ancien 1 2 3";
   auto d = ouvrir();
   d->userHeaderClick(DlgPntsDuDessin::kListe, 1);  // 5 3 0 2 4 1
   ASSERT_EQ(d->userSelect(DlgPntsDuDessin::kListe, {4, 0, 3}), "");
   exporter(*d, chemin);
-  std::string attendu = std::string("ancien\r\n") + kLignes[5] + kLignes[2] + kLignes[4];
+  std::string attendu = std::string(kLignes[5]) + kLignes[2] + kLignes[4];
   EXPECT_EQ(lire(chemin), attendu);
 
-  // No selection: every row, still in display order, after the lines above.
+  // No selection: every row, still in display order, replacing the above.
   ASSERT_EQ(d->userSelect(DlgPntsDuDessin::kListe, {}), "");
   exporter(*d, chemin);
+  attendu.clear();
   for (int i : {5, 3, 0, 2, 4, 1}) attendu += kLignes[i];
   EXPECT_EQ(lire(chemin), attendu);
 
@@ -415,7 +419,7 @@ TEST_F(DialoguePoints, ExportToAFileThatCannotBeOpenedWritesNothing) {
     fs::create_symlink(cible, lien);
     auto d = ouvrir();
     const std::string sortie = exporter(*d, lien);
-    EXPECT_TRUE(contains(sortie, "Impossible d'ecrire le fichier [" + lien + "]")) << sortie;
+    EXPECT_TRUE(contains(sortie, "Impossible d'écrire le fichier [" + lien + "]")) << sortie;
     EXPECT_FALSE(fs::exists(cible)) << nom;
     EXPECT_FALSE(fs::exists(dossier() / "absent")) << nom;
     EXPECT_FALSE(d->ended());

@@ -12,6 +12,7 @@
 #include "host/ed/editor.hpp"
 #include "points/project.hpp"
 #include "tools/codification.hpp"
+#include "tools/points_export.hpp"
 #include "tools/xyz_dialog.hpp"
 #include "tools/xyz_table.hpp"
 
@@ -90,6 +91,38 @@ TEST(FichierXYZ, LinesOfTheFile) {
     }
   }
   EXPECT_EQ(console.out.str(), "");  // skipped lines are not reported
+}
+
+TEST(FichierXYZ, NoAltitudeAndOutOfRangeNumbers) {
+  // "." is what the export writes for a point without altitude; NaN and
+  // infinities are no altitude either. A number too large for a double is
+  // not read as 0: its line is refused and reported.
+  const std::string path = write("limites.xyz",
+                                 "A 1 2 nan\r\n"
+                                 "B 1 2 inf\r\n"
+                                 "C 1 2 -INF\r\n"
+                                 "D 1 2 .\r\n"
+                                 "E 1.0E999 2 3\r\n"
+                                 "F 1 2 1e999\r\n"
+                                 "G 1 2 1e-999\r\n");
+  Console console;
+  tableObsXYZ t;
+  ASSERT_TRUE(t.charger(w(path)));
+  ASSERT_EQ(t.points.size(), 5u) << console.out.str();
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(t.points[std::size_t(i)].z, kIndefini) << i;
+  EXPECT_EQ(t.points[4].nom, L"G");
+  EXPECT_EQ(t.points[4].z, 0.0);
+  EXPECT_NE(console.out.str().find("Ligne 5 : nombre hors limites, ligne ignorée"), std::string::npos)
+      << console.out.str();
+  EXPECT_NE(console.out.str().find("Ligne 6 : nombre hors limites, ligne ignorée"), std::string::npos);
+
+  // A point without altitude exported as text reads back without altitude.
+  pointDuDessin sans;
+  sans.setParams(L"S1", {10, 20, kIndefini}, 100);
+  tableObsXYZ relu;
+  ASSERT_TRUE(relu.charger(w(write("export.xyz", lignePoint(sans)))));
+  ASSERT_EQ(relu.points.size(), 1u);
+  EXPECT_EQ(relu.points[0].z, kIndefini);
 }
 
 TEST(FichierXYZ, LongLinesAreReportedAndSkipped) {

@@ -176,8 +176,10 @@ void setInstallationFolder(const std::string& folder) { gHome = folder; }
 void setProgramPath(const std::string& argv0) { gProgram = argv0; }
 
 std::string installationFolder() {
-  if (const char* env = std::getenv("GELTARO_HOME"); env && *env) return env;
+  // The command line (--home) is the user's latest word: it wins over the
+  // environment.
   if (!gHome.empty()) return gHome;
+  if (const char* env = std::getenv("GELTARO_HOME"); env && *env) return env;
   std::error_code ec;
   fs::path exe = fs::read_symlink("/proc/self/exe", ec);
   if (ec && !gProgram.empty()) exe = fs::absolute(gProgram, ec);

@@ -176,8 +176,8 @@ void unloadModule();
 void* currentResourceModule();
 void setCurrentResourceModule(void* module);
 
-// The installation folder: GELTARO_HOME, else the one set by the program
-// (--home), else the data/ folder beside the binary.
+// The installation folder: the one set by the program (--home), else
+// GELTARO_HOME, else the data/ folder beside the binary.
 std::string installationFolder();
 void setInstallationFolder(const std::string& folder);
 void setProgramPath(const std::string& argv0);

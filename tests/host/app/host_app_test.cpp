@@ -90,11 +90,16 @@ TEST(HostApp, Windows1252Conversions) {
   }
 }
 
-TEST(HostApp, InstallationFolderFromTheEnvironment) {
+TEST(HostApp, InstallationFolderFromTheCommandLineThenTheEnvironment) {
+  const char* avant = std::getenv("GELTARO_HOME");
+  const std::string sauve = avant ? avant : "";
   setenv("GELTARO_HOME", "/opt/geltaro/data", 1);
   EXPECT_EQ(host::installationFolder(), "/opt/geltaro/data");
-  unsetenv("GELTARO_HOME");
+  // --home wins over the environment.
   host::setInstallationFolder("/tmp/home");
   EXPECT_EQ(host::installationFolder(), "/tmp/home");
+  unsetenv("GELTARO_HOME");
+  EXPECT_EQ(host::installationFolder(), "/tmp/home");
   host::setInstallationFolder("");
+  if (avant) setenv("GELTARO_HOME", sauve.c_str(), 1);
 }
