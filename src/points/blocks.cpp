@@ -281,15 +281,25 @@ void listePointsDuDessin::updateDrawing() {
 }
 
 void listePointsDuDessin::updateFromDrawing() {
+  // Points never placed have no block to be read back from: they are kept
+  // (after the points of the drawing, unless a point of the drawing has
+  // taken their name), not lost with the refresh.
+  std::vector<pointDuDessin> sansBloc;
+  for (const pointDuDessin& p : points_)
+    if (p.getId().isNull()) sansBloc.push_back(p);
   vider();
   const ResbufChain filtre{resbuf::string(0, L"INSERT")};
   ZcSelectionSet selection;
-  if (zcedSSGet(L"X", nullptr, nullptr, &filtre, selection) != RTNORM) return;
-  for (const ZcDbObjectId& id : selection.ids) {
-    pointDuDessin p;
-    if (!id.isNull() && p.updateFromDrawing(id)) Ajouter(p);
+  if (zcedSSGet(L"X", nullptr, nullptr, &filtre, selection) == RTNORM) {
+    for (const ZcDbObjectId& id : selection.ids) {
+      pointDuDessin p;
+      if (!id.isNull() && p.updateFromDrawing(id)) Ajouter(p);
+    }
+    zcedSSFree(selection);
   }
-  zcedSSFree(selection);
+  int pos = 0;
+  for (const pointDuDessin& p : sansBloc)
+    if (!existPoint(p.getNomPointW().c_str(), pos)) Ajouter(p);
 }
 
 void placerPointDansTableCourante(pointDuDessin p, const wchar_t* obs) {

@@ -67,7 +67,8 @@ class listePointsDuDessin {
 
   // Creates or updates the block of every point, with a progress window.
   void updateDrawing();
-  // Replaces the points by those of every point block of the drawing.
+  // Replaces the points by those of every point block of the drawing; the
+  // points never placed (no block) are kept after them.
   void updateFromDrawing();
 
   // name, number of points, the points.

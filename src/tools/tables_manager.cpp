@@ -112,7 +112,16 @@ void CTabListePoints::fusionner() {
     table.fusionnerAvec(autre);
   }
   table.setNomTable(nom.c_str());
-  table.renumeroter(true);
+  // The merged points are copies: their blocks stay with the source tables.
+  // Renumbering them must not rename those blocks (the source tables would
+  // then show 1, 2 where they hold A1, A2, and lose the names on the next
+  // refresh), so the copies are detached and numbered 1..n in the table
+  // only; placing the merged table gives them blocks of their own.
+  for (int i = 0; i < table.nbPoint(); ++i) {
+    table.getData(i)->setId(ZcDbObjectId());
+    table.getData(i)->setNomPoint("");
+  }
+  table.renumeroter(false);
   liste.addRow(ligne(table), nouvelle);
 }
 

@@ -218,6 +218,28 @@ TEST_F(PointBlocks, ATableGoesToTheDrawingAndComesBack) {
   tablesPoints = nullptr;
 }
 
+TEST_F(PointBlocks, RefreshKeepsThePointsNeverPlaced) {
+  // Two points with blocks and one never placed: a refresh from the drawing
+  // reads the two back and keeps the third.
+  projetsTopo projet;
+  tablesPoints = &projet;
+  listePointsDuDessin* t = projet.currTable();
+  t->Ajouter(pt(L"P1", 10, 20, 1, 1));
+  t->Ajouter(pt(L"P2", 11, 21, 2, 1));
+  t->updateDrawing();
+  t->Ajouter(pt(L"P3", 12, 22, 3, 1));
+  ASSERT_TRUE(t->getData(2)->getId().isNull());
+  t->updateFromDrawing();
+  ASSERT_EQ(t->nbPoint(), 3);
+  int pos;
+  ASSERT_TRUE(t->existPoint(L"P3", pos));
+  EXPECT_EQ(t->getData(pos)->getX(), 12);
+  EXPECT_EQ(t->getData(pos)->getZ(), 3);
+  EXPECT_TRUE(t->existPoint(L"P1", pos));
+  EXPECT_TRUE(t->getData(pos)->getId().isValid());
+  tablesPoints = nullptr;
+}
+
 TEST_F(PointBlocks, PlacerPointReplacesThePointOfTheSameName) {
   projetsTopo projet;
   tablesPoints = &projet;

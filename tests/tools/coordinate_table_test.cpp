@@ -17,7 +17,9 @@
 #include "host/ed/editor.hpp"
 #include "host/ed/graphics.hpp"
 #include "host/ui/session.hpp"
+#include "points/blocks.hpp"
 #include "points/project.hpp"
+#include "support/current_drawing.hpp"
 #include "tools/codification.hpp"
 #include "tools/coordinate_table.hpp"
 #include "tools/tables_manager.hpp"
@@ -556,6 +558,53 @@ TEST(TablesDePoints, ListsTheTablesAndCreatesNumberedOnes) {
   EXPECT_EQ(lignes(dlg).back(), (std::vector<std::string>{"Table 5", "0"}));
   EXPECT_EQ(p.projet.courant, 0);
   EXPECT_EQ(s.out(), "");
+}
+
+TEST(TablesDePoints, MergeLeavesTheSourceTablesAndTheirBlocksAsTheyWere) {
+  // Points placed with blocks in two tables: the merged table is numbered
+  // 1..n, but the blocks keep the names of their own tables.
+  ZcDbDatabase db(true);
+  projetsTopo projet;
+  geltaro::testing::DessinCourant courant(db, projet);
+  projet.getTable(0)->setNomTable(L"A");
+  auto placer = [](const wchar_t* nom, double x) {
+    pointDuDessin p;
+    p.setParams(nom, {x, 0, 10}, 1);
+    placerPointDansTableCourante(p, L"");
+  };
+  placer(L"A1", 1);
+  placer(L"A2", 2);
+  projet.creerTablePoints(L"B");
+  projet.courant = 1;
+  placer(L"B1", 3);
+  projet.courant = 0;
+  auto nomDuBloc = [](const pointDuDessin& p) {
+    ZcDbObjectPointer<ZcDbBlockReference> ref(p.getId(), ZcDb::kForRead);
+    std::wstring nom;
+    if (ref.openStatus() == Zcad::eOk) lireAttribut(*ref, L"NUMPT", nom);
+    return nom;
+  };
+  CTabListePoints dlg(projet);
+  Session s("");
+  dlg.init();
+  ASSERT_EQ(dlg.userSelect(IDC_TABLES_LISTE, {0, 1}), "");
+  EXPECT_EQ(dlg.userPress(IDC_TABLES_FUSIONNER), "");
+  ASSERT_EQ(projet.nbTables(), 3);
+  const listePointsDuDessin& fusion = *projet.getTable(2);
+  ASSERT_EQ(fusion.nbPoint(), 3);
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(fusion.getData(i)->getNomPointW(), std::to_wstring(i + 1));
+    EXPECT_TRUE(fusion.getData(i)->getId().isNull());
+  }
+  EXPECT_EQ(nomDuBloc(*projet.getTable(0)->getData(0)), L"A1");
+  EXPECT_EQ(nomDuBloc(*projet.getTable(0)->getData(1)), L"A2");
+  EXPECT_EQ(nomDuBloc(*projet.getTable(1)->getData(0)), L"B1");
+  // A refresh of a source table finds its names in the drawing.
+  listePointsDuDessin& a = *projet.getTable(0);
+  a.updateFromDrawing();
+  int pos;
+  EXPECT_TRUE(a.existPoint(L"A1", pos));
+  EXPECT_TRUE(a.existPoint(L"A2", pos));
 }
 
 TEST(TablesDePoints, MergesTheSelectedTablesIntoANewOne) {
