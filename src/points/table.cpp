@@ -14,12 +14,17 @@
 using geltaro::points::cleNom;
 
 namespace {
-// Buckets of the name index: lookups stay constant-time for tables of tens
-// of thousands of points without rehashing.
-constexpr std::size_t kSeauxIndex = 10037;
+// Buckets of the name index of a table being rebuilt. A new table reserves
+// nothing: a project may hold thousands of tables, most of them small, and
+// memory must follow the points really held (the index grows as they come).
+constexpr std::size_t kSeauxIndex = 64;
+// Room reserved ahead for the points a stored table announces: the count is
+// only a claim (a damaged or hostile record may announce a billion); beyond
+// this the arrays grow with the points actually read.
+constexpr std::size_t kReserveAnnonceeMax = 4096;
 }  // namespace
 
-listePointsDuDessin::listePointsDuDessin() { index_.reserve(kSeauxIndex); }
+listePointsDuDessin::listePointsDuDessin() = default;
 
 void listePointsDuDessin::Ajouter(const pointDuDessin& p) {
   points_.push_back(p);
@@ -223,7 +228,7 @@ int listePointsDuDessin::GetFromXRecord(GeltaroSerializer* s) {
   // Room for the points announced, within reason: a damaged chain may claim
   // any number, and the read stops at its first missing value.
   if (n > 0) {
-    const std::size_t room = points_.size() + std::min<std::size_t>(std::size_t(n), std::size_t(1) << 20);
+    const std::size_t room = points_.size() + std::min<std::size_t>(std::size_t(n), kReserveAnnonceeMax);
     host::reserveLarge(points_, room);
     index_.reserve(room);
   }

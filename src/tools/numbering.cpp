@@ -1,5 +1,7 @@
 #include "tools/numbering.hpp"
 
+#include "host/app/host_app.hpp"
+
 #include <climits>
 #include <cstdint>
 
@@ -132,6 +134,22 @@ void CModeNumerotation::majExemple() {
   const std::wstring exemple = formerNom(host::fromUtf8(get<Edit>(IDC_NUM_PREFIXE).text()), depart.value_or(numero),
                                         host::fromUtf8(get<Edit>(IDC_NUM_SUFFIXE).text()));
   get<Edit>(IDC_NUM_EXEMPLE).setText(utf8(exemple));
+}
+
+bool CModeNumerotation::onOk() {
+  for (int id : {IDC_NUM_PREFIXE, IDC_NUM_SUFFIXE}) {
+    const std::wstring texte = host::fromUtf8(get<Edit>(id).text());
+    const bool blanc = texte.find_first_of(L" \t") != std::wstring::npos;
+    if (blanc || host::fromAnsi(host::toAnsi(texte)) != texte) {
+      setFocus(id);
+      zcMessageBox(blanc ? "Un nom de point ne peut pas contenir d'espace ni de tabulation : le fichier ne le "
+                           "relirait pas."
+                         : "Un nom de point ne peut contenir que des caractères du jeu Windows-1252 des fichiers.",
+                   "Numérotation", MB_OK | MB_ICONWARNING);
+      return false;
+    }
+  }
+  return Dialog::onOk();
 }
 
 bool demanderNumerotation(std::wstring& prefixe, int& numero, std::wstring& suffixe) {

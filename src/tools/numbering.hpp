@@ -114,6 +114,10 @@ class CModeNumerotation : public host::ui::Dialog {
   void onInit() override;
   void onKillFocus(int id) override;
   void doDataExchange(host::ui::DataExchange& dx) override;
+  // Refuses a prefix or suffix that a point file could not give back: a
+  // blank or a tab splits the name in two when the file is read, and a
+  // character outside the files' code page changes.
+  bool onOk() override;
 
  private:
   void majExemple();

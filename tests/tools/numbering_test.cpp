@@ -221,6 +221,11 @@ TEST(DemanderNumerotation, OkWritesBackOtherwiseNothingChanges) {
       {"cancel", "set 331 S\nset 332 100\ncancel\n", false, L"P", 8, L""},
       {"end of input", "set 331 S\n", false, L"P", 8, L""},
       {"refused number, then cancel", "set 332 abc\nok\ncancel\n", false, L"P", 8, L""},
+      // A blank would split the names in two in a point file, which then
+      // reads back as nothing; a character outside the code page changes.
+      {"prefix with a blank refused, then corrected", "set 331 \"S 1\"\nok\nset 331 S1\nok\n", true, L"S1", 8, L""},
+      {"suffix with a tab refused, then cancel", "set 333 \"a\tb\"\nok\ncancel\n", false, L"P", 8, L""},
+      {"prefix outside the code page refused", "set 331 \u03b1\nok\ncancel\n", false, L"P", 8, L""},
   };
   for (const auto& c : cas) {
     SCOPED_TRACE(c.pourquoi);
