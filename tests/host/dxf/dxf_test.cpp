@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -342,4 +343,39 @@ TEST(DxfReader, KindsWithoutAClassStillMoveWithTheDrawing) {
   // Every control point of the spline moves.
   EXPECT_NEAR(group(0x51, 20, 0), 201, 1e-9);
   EXPECT_NEAR(group(0x51, 20, 1), 202, 1e-9);
+}
+
+TEST(DxfWriter, SaveReplacesInOneStepAndLeavesNoTemporaryFile) {
+  const fs::path dir = fs::temp_directory_path() / "geltaro-dxf-save";
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  auto fichiers = [&] {
+    std::vector<std::string> noms;
+    for (const auto& e : fs::directory_iterator(dir)) noms.push_back(e.path().filename().string());
+    std::sort(noms.begin(), noms.end());
+    return noms;
+  };
+  ZcDbDatabase db(true);
+  // A file of the user's named like a temporary file is not touched.
+  const std::string plan = (dir / "plan.dxf").string();
+  writeFile(plan + ".tmp", "a moi");
+  writeFile(plan, "ancien");
+  fs::permissions(plan, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  ASSERT_EQ(db.saveAs(plan), Zcad::eOk);
+  EXPECT_EQ(fichiers(), (std::vector<std::string>{"plan.dxf", "plan.dxf.tmp"}));
+  EXPECT_EQ(fs::status(plan).permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  std::ifstream lu(plan + ".tmp");
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(lu), {}), "a moi");
+  ZcDbDatabase relu(false);
+  EXPECT_EQ(relu.readDwgFile(plan), Zcad::eOk);
+
+  // A save that cannot take the place of its target (a folder there)
+  // fails and leaves nothing behind.
+  fs::create_directories(dir / "dossier.dxf");
+  EXPECT_EQ(db.saveAs((dir / "dossier.dxf").string()), Zcad::eFileAccessErr);
+  EXPECT_EQ(fichiers(), (std::vector<std::string>{"dossier.dxf", "plan.dxf", "plan.dxf.tmp"}));
+  // Nor in a folder that does not exist.
+  EXPECT_EQ(db.saveAs((dir / "absent" / "x.dxf").string()), Zcad::eFileAccessErr);
+  fs::remove_all(dir);
 }
