@@ -503,11 +503,13 @@ std::string cheminRapportTemporaire() {
   std::error_code ec;
   const std::filesystem::path folder = std::filesystem::temp_directory_path(ec);
   if (ec) return {};
-  std::string name = (folder / "_TPXXXXXX").string();
-  const int fd = ::mkstemp(name.data());
+  // The name is reserved with its extension: no second, empty file is left
+  // behind for each report.
+  std::string name = (folder / "_TPXXXXXX.html").string();
+  const int fd = ::mkstemps(name.data(), 5);
   if (fd < 0) return {};
   ::close(fd);
-  return name + ".html";
+  return name;
 }
 
 bool htmlDocument::write() {

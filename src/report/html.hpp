@@ -305,9 +305,9 @@ class htmlDocument {
   std::string markup() const;
 
   // Writes the document. With the temporary flag set, or without a path, a
-  // new temporary file "_TPxxxxxx" is created in the system's temporary
-  // folder and the path becomes that name followed by ".html" (the empty
-  // file stays, it reserves the name). Then the file at the path is created
+  // new temporary file "_TPxxxxxx.html" is created in the system's
+  // temporary folder and the path becomes its name. Then the file at the
+  // path is created
   // or truncated and receives markup(). False, and nothing written, when no
   // file could be created (or the writing failed); no message is given.
   bool write();
@@ -321,8 +321,9 @@ class htmlDocument {
 };
 
 // A new temporary path for a report: the system's temporary folder, a
-// unique name starting with "_TP" (the file is created, empty, to reserve
-// the name) and ".html". Empty when no file could be created there.
+// unique name starting with "_TP" and ending with ".html" (the file is
+// created, empty, to reserve the name; the report then fills it). Empty
+// when no file could be created there.
 std::string cheminRapportTemporaire();
 
 // The style sheet every report starts with: ".petit", ".grand", ".titre",

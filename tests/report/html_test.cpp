@@ -445,7 +445,8 @@ TEST(HtmlDocument, WritesToANewTemporaryFile) {
   EXPECT_EQ(name.rfind("_TP", 0), 0u) << name;
   EXPECT_EQ(first.extension(), ".html");
   EXPECT_GT(name.size(), std::string("_TP.html").size()) << "a unique part between the prefix and .html";
-  EXPECT_TRUE(fs::exists(first.string().substr(0, first.string().size() - 5))) << "the reserved name stays";
+  // No empty file is left beside it (the name was reserved with ".html").
+  EXPECT_FALSE(fs::exists(first.string().substr(0, first.string().size() - 5)));
   EXPECT_EQ(readFile(first.string()), doc.markup());
 
   // Still temporary: every write takes a new name.

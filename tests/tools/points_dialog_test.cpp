@@ -450,11 +450,19 @@ TEST_F(DialoguePoints, RaffraichirReadsTheTableFromTheDrawing) {
   auto d = ouvrir(16, 7);
   EXPECT_EQ(donnees(*d), (std::vector<std::int64_t>{2, 4}));
   ASSERT_EQ(d->userPress(DlgPntsDuDessin::kRaffraichir), "");
-  ASSERT_EQ(table_->nbPoint(), 2);
+  // The two point blocks of the drawing, and the six points of the table
+  // that were never placed (no block to read them back from): kept, not
+  // lost with the refresh.
+  ASSERT_EQ(table_->nbPoint(), 8);
   int r1 = -1;
   ASSERT_TRUE(table_->existPoint(L"R1", r1));
+  EXPECT_EQ(r1, 0);
+  for (const Pt& p : kPoints) {
+    int pos = -1;
+    EXPECT_TRUE(table_->existPoint(p.nom, pos)) << host::toUtf8(p.nom);
+  }
   // Refilled with the code still selected.
-  EXPECT_EQ(donnees(*d), (std::vector<std::int64_t>{r1}));
+  EXPECT_EQ(donnees(*d), (std::vector<std::int64_t>{0, 4, 6}));
   EXPECT_EQ(liste(*d).row(0).cells, (std::vector<std::string>{"0", "R1", "1.000", "2.000", "3.000", "7"}));
 }
 
