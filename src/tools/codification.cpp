@@ -217,6 +217,25 @@ void codifPoint::creerCalques(ZcDbLayerTable* table) {
 
 // ---------------------------------------------------------- tableCodification
 
+namespace {
+// The XML errors a hand-edited file may hold, told in the user's words.
+std::wstring erreurXml(tinyxml2::XMLError e) {
+  switch (e) {
+    case tinyxml2::XML_ERROR_MISMATCHED_ELEMENT: return L"balise fermante qui ne correspond pas à la balise ouverte";
+    case tinyxml2::XML_ERROR_PARSING_ELEMENT: return L"élément mal formé";
+    case tinyxml2::XML_ERROR_PARSING_ATTRIBUTE: return L"attribut mal formé";
+    case tinyxml2::XML_ERROR_PARSING_TEXT: return L"texte mal formé";
+    case tinyxml2::XML_ERROR_PARSING_CDATA: return L"section CDATA mal formée";
+    case tinyxml2::XML_ERROR_PARSING_COMMENT: return L"commentaire mal formé";
+    case tinyxml2::XML_ERROR_PARSING_DECLARATION: return L"déclaration mal formée";
+    case tinyxml2::XML_ERROR_PARSING_UNKNOWN: return L"balise inconnue mal formée";
+    case tinyxml2::XML_ERROR_EMPTY_DOCUMENT: return L"document vide";
+    case tinyxml2::XML_ELEMENT_DEPTH_EXCEEDED: return L"éléments imbriqués trop profondément";
+    default: return L"erreur XML " + std::to_wstring(int(e));
+  }
+}
+}  // namespace
+
 tableCodification::tableCodification(const std::wstring& fichier) {
   if (!fichier.empty()) {
     fichier_ = fichier;
@@ -225,6 +244,12 @@ tableCodification::tableCodification(const std::wstring& fichier) {
   if (codes_.empty()) {
     fichier_ = fichierInstallation(L"defcodif");
     charger();
+  }
+  if (codes_.empty() && !erreurLecture_.empty()) {
+    // The user's file has an error: it is told and kept; the session works
+    // on the default codes without writing them over it.
+    fichierProtege_ = rogner(fichier_);
+    zcutPrintf(L"\n%ls : les codes par défaut sont utilisés et le fichier n'est pas modifié", erreurLecture_.c_str());
   }
   if (codes_.empty()) {
     codifPoint topo;
@@ -237,7 +262,7 @@ tableCodification::tableCodification(const std::wstring& fichier) {
     station.chemin = fichierInstallation(L"vrelblk3.dwg", L"biblio");
     codes_.push_back(topo);
     codes_.push_back(station);
-    sauver();
+    if (fichierProtege_.empty()) sauver();
   }
 }
 
@@ -245,15 +270,25 @@ bool tableCodification::charger(const std::wstring& fichier) {
   const std::wstring nom = rogner(fichier.empty() ? fichier_ : fichier);
   if (nom.empty()) return !codes_.empty();
 
+  erreurLecture_.clear();
   tinyxml2::XMLDocument doc;
   std::FILE* f = std::fopen(cheminSysteme(nom).c_str(), "rb");
   if (!f) return !codes_.empty();
   const tinyxml2::XMLError lu = doc.LoadFile(f);
   std::fclose(f);
-  if (lu != tinyxml2::XML_SUCCESS) return !codes_.empty();
+  if (lu != tinyxml2::XML_SUCCESS) {
+    // TinyXML-2 gives the line of the error, not its column.
+    erreurLecture_ = L"Fichier de codification [" + host::fromUtf8(cheminSysteme(nom)) + L"] illisible, ligne " +
+                     std::to_wstring(doc.ErrorLineNum()) + L" : " + erreurXml(lu);
+    return !codes_.empty();
+  }
   const tinyxml2::XMLElement* racine = doc.FirstChildElement(kRacine);
   const tinyxml2::XMLElement* donnees = racine ? racine->FirstChildElement(kDonnees) : nullptr;
-  if (!donnees) return !codes_.empty();
+  if (!donnees) {
+    erreurLecture_ = L"Fichier de codification [" + host::fromUtf8(cheminSysteme(nom)) + L"] illisible : pas d'élément " +
+                     host::fromUtf8(std::string(kRacine) + "/" + kDonnees);
+    return !codes_.empty();
+  }
 
   int lus = 0;
   try {
@@ -263,6 +298,8 @@ bool tableCodification::charger(const std::wstring& fichier) {
     }
   } catch (const std::exception&) {
     zcutPrintf(L"\nechec lecture de donnees a partir de [%s] datasize=%d", nom.c_str(), lus);
+    erreurLecture_ =
+        L"Fichier de codification [" + host::fromUtf8(cheminSysteme(nom)) + L"] illisible, entrée " + std::to_wstring(lus + 1);
     codes_.clear();
     return false;
   }
@@ -271,6 +308,11 @@ bool tableCodification::charger(const std::wstring& fichier) {
 
 bool tableCodification::sauver(const std::wstring& fichier) const {
   const std::wstring nom = fichier.empty() ? fichier_ : fichier;
+  if (!fichierProtege_.empty() && rogner(nom) == fichierProtege_) {
+    zcutPrintf(L"\nLe fichier de codification [%ls] n'a pas pu être lu : il n'est pas remplacé",
+               host::fromUtf8(cheminSysteme(nom)).c_str());
+    return false;
+  }
   tinyxml2::XMLDocument doc;
   tinyxml2::XMLElement* racine = doc.NewElement(kRacine);
   doc.InsertEndChild(racine);
@@ -281,7 +323,7 @@ bool tableCodification::sauver(const std::wstring& fichier) const {
   tinyxml2::XMLPrinter imprimante;
   doc.Print(&imprimante);
   if (nom.empty() || !ecrireFichier(cheminSysteme(nom), imprimante.CStr(), std::size_t(imprimante.CStrSize() - 1))) {
-    zcutPrintf(L"\nÉcriture impossible du fichier de codification [%s]", nom.c_str());
+    zcutPrintf(L"\nÉcriture impossible du fichier de codification [%ls]", host::fromUtf8(cheminSysteme(nom)).c_str());
     return false;
   }
   return true;

@@ -54,7 +54,9 @@ class tableCodification : private Uncopyable {
  public:
   // With a file name, that file is loaded; still empty, the installation
   // folder's "defcodif" is; still empty, the table gets the two default
-  // entries (1 "Point topo", 100 "Station") and is saved to its file.
+  // entries (1 "Point topo", 100 "Station") and is saved to its file -
+  // unless that file exists but could not be read: the error is told (with
+  // its line) and the user's file is never written over in this session.
   explicit tableCodification(const std::wstring& fichier = {});
 
   // Appends the entries of an XML file (null or empty: the table's own
@@ -64,8 +66,12 @@ class tableCodification : private Uncopyable {
   // table and gives false.
   bool charger(const std::wstring& fichier = {});
   // Writes the table (empty name: its own file). False, with a message on
-  // the command line, when the file cannot be written.
+  // the command line, when the file cannot be written, or when it is the
+  // file that could not be read (kept as the user left it).
   bool sauver(const std::wstring& fichier = {}) const;
+  // What went wrong at the last read of a file that exists (empty when it
+  // read well): the XML error and its line.
+  const std::wstring& erreurLecture() const { return erreurLecture_; }
 
   const std::wstring& nomFichier() const { return fichier_; }
   int nbCodes() const { return int(codes_.size()); }
@@ -93,6 +99,9 @@ class tableCodification : private Uncopyable {
  private:
   std::wstring fichier_;
   std::vector<codifPoint> codes_;
+  std::wstring erreurLecture_;
+  // A file that exists but could not be read: never written over.
+  std::wstring fichierProtege_;
 };
 
 // The process-wide table, made on first use.

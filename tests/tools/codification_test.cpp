@@ -219,6 +219,33 @@ TEST(FichierCodification, UnreadableFilesLoadNothing) {
   EXPECT_FALSE(t.table.charger(L" ;. "));
 }
 
+TEST(FichierCodification, AnErrorInTheUsersFileIsToldAndTheFileKept) {
+  // One XML error in the installation's file: the session works on the two
+  // default codes, says where the error is, and never writes them over the
+  // user's file (not at start, not when the table is saved later).
+  const fs::path defcodif = gDossier / "defcodif";
+  const std::string texte = "<codifPoints>\n<TBdata>\n" + entree("<code>7</code>") + "\n<codifPoint><code>8</code>\n</TBdata>\n";
+  ecrire(defcodif, texte);
+  Session s("");
+  {
+    tableCodification table;
+    ASSERT_EQ(table.nbCodes(), 2);
+    EXPECT_EQ(table.getAt(1).code, 100);
+    EXPECT_TRUE(contains(s.out(), "Fichier de codification [" + gDossier.string() +
+                                      "/defcodif] illisible, ligne 4 : balise fermante qui ne correspond pas"))
+        << s.out();
+    EXPECT_TRUE(contains(s.out(), "les codes par défaut sont utilisés et le fichier n'est pas modifié")) << s.out();
+    EXPECT_EQ(lire(defcodif), texte);
+    table.codeCree(12);
+    EXPECT_FALSE(table.sauver());
+    EXPECT_TRUE(contains(s.out(), "n'a pas pu être lu : il n'est pas remplacé")) << s.out();
+    EXPECT_EQ(lire(defcodif), texte);
+    // Another file may still receive the table.
+    EXPECT_TRUE(table.sauver(large(gDossier / "copie.xml")));
+  }
+  fs::remove(defcodif);
+}
+
 TEST(FichierCodification, SaveAndLoadGiveBackEveryStoredField) {
   TableVide t;
   codifPoint a;
