@@ -1,5 +1,7 @@
 #include "points/blocks.hpp"
 
+#include <set>
+
 #include <cstdlib>
 #include <cwchar>
 #include <memory>
@@ -94,8 +96,7 @@ bool trouverOuDefinirBloc(const std::wstring& chemin, ZcDbDatabase* db, ZcDbObje
     if (blocs.openStatus() != Zcad::eOk) return false;
     if (blocs->getAt(nom, bloc) == Zcad::eOk) return true;
   }
-  std::wstring fichier = chemin;
-  if (!finitPar(fichier, L".dwg")) fichier += L".dwg";
+  const std::wstring fichier = nomFichierBibliotheque(chemin);
   ZcDbDatabase bibliotheque(false);
   if (!lireDessin(bibliotheque, fichier) && !lireDessin(bibliotheque, dossierInstallation() + L"\\" + fichier))
     return false;
@@ -103,6 +104,12 @@ bool trouverOuDefinirBloc(const std::wstring& chemin, ZcDbDatabase* db, ZcDbObje
   if (db->insert(defini, nom, &bibliotheque) != Zcad::eOk) return false;
   bloc = defini;
   return true;
+}
+
+std::wstring nomFichierBibliotheque(const std::wstring& nom) {
+  if (finitPar(nom, L".dxf")) return nom.substr(0, nom.size() - 4) + L".dwg";
+  if (!finitPar(nom, L".dwg")) return nom + L".dwg";
+  return nom;
 }
 
 std::wstring texteAltitude(double z, int precision) {
@@ -129,7 +136,14 @@ void creerBlocPoint(const pointXYZ& p, ZcDbDatabase* db, tableCodification& tabl
   entree.chemin = trimmed(entree.chemin, L" \t,;.");
   const std::wstring chemin = entree.chemin.empty() ? fichierInstallation(L"vrelblk1.dwg", L"biblio") : entree.chemin;
   ZcDbObjectId bloc;
-  if (!trouverOuDefinirBloc(chemin, db, bloc)) return;
+  if (!trouverOuDefinirBloc(chemin, db, bloc)) {
+    // Told once a code and file for the session, not once a point.
+    static std::set<std::pair<int32_t, std::wstring>> signales;
+    if (signales.insert({p.code, chemin}).second)
+      zcutPrintf(L"\nBloc du code %d introuvable [%ls] : ses points ne sont pas dessinés", int(p.code),
+                 host::fromUtf8(cheminSysteme(chemin)).c_str());
+    return;
+  }
   const double h = entree.tailleBlock * facteurTailleBlocs;
 
   ZcDbObjectPointer<ZcDbBlockTableRecord> espace(db->modelSpaceId(), ZcDb::kForWrite);

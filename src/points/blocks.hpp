@@ -30,6 +30,11 @@ std::wstring nomBlocDuChemin(const std::wstring& chemin);
 // read.
 bool trouverOuDefinirBloc(const std::wstring& chemin, ZcDbDatabase* db, ZcDbObjectId& bloc);
 
+// A library drawing's name as the program keeps it: a ".dxf" name becomes
+// the ".dwg" name that resolves to it, a name without ".dwg" gets it. The
+// case is kept (the library is looked up as spelt, then in lower case).
+std::wstring nomFichierBibliotheque(const std::wstring& nom);
+
 // Creates the point block of `p` in the model space of `db`; `id` receives
 // the new block reference (untouched when a step fails). The altitude text
 // is written only when `altitudeConnue`; with `creerCalques` the code's

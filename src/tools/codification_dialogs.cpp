@@ -9,6 +9,7 @@
 #include "host/app/host_app.hpp"
 #include "host/db/resbuf.hpp"
 #include "host/ui/host_calls.hpp"
+#include "points/blocks.hpp"
 
 using namespace host::ui;
 
@@ -202,9 +203,8 @@ bool DlgCodification::choisirFichier() {
 
 void DlgCodification::apercu() {
   if (!chemin.empty()) {
-    std::wstring fin = chemin.size() >= 4 ? chemin.substr(chemin.size() - 4) : chemin;
-    std::transform(fin.begin(), fin.end(), fin.begin(), minuscule);
-    if (fin != L".dwg") chemin += L".dwg";
+    // The library holds ".dxf" drawings known by their ".dwg" names.
+    chemin = nomFichierBibliotheque(chemin);
     // Without a drive, the name is one of the installation folder. A name
     // from the root of this system's file tree is complete as it is.
     const bool racine = chemin.front() == L'\\' || chemin.front() == L'/';

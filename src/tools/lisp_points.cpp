@@ -165,16 +165,22 @@ void lisp_chgreppts() {
   ZcDbDatabase* db = zcdbCurDwg();
   listePointsDuDessin* table = tableCourante();
   if (!db || !table) return;
-  // The given name in lower case, as a .dwg name, taken from the
-  // installation folder. Only the name is lower-cased: the folder is used as
-  // it is spelt, since the file system may tell cases apart.
-  std::wstring nom = args[1].resval.rstring;
-  for (wchar_t& c : nom)
+  // The given name as a library name (".dxf" or no extension: its ".dwg"
+  // name), taken from the installation folder and looked up as the rest of
+  // the library is: as spelt, then in lower case.
+  // Only the given name is lower-cased in the second try: the installation
+  // folder is used as it is spelt.
+  const std::wstring nom = args[1].resval.rstring;
+  std::wstring minuscule = nom;
+  for (wchar_t& c : minuscule)
     if (c >= L'A' && c <= L'Z') c = wchar_t(c - L'A' + L'a');
-  if (nom.size() < 4 || nom.substr(nom.size() - 4) != L".dwg") nom += L".dwg";
-  const std::wstring fichier = fichierInstallation(nom);
+  const std::wstring fichier = fichierInstallation(nomFichierBibliotheque(nom));
   ZcDbObjectId bloc;
-  if (!trouverOuDefinirBloc(fichier, db, bloc)) return;
+  if (!trouverOuDefinirBloc(fichier, db, bloc) &&
+      !trouverOuDefinirBloc(fichierInstallation(nomFichierBibliotheque(minuscule)), db, bloc)) {
+    zcutPrintf(L"\nBloc introuvable [%ls]", host::fromUtf8(cheminSysteme(fichier)).c_str());
+    return;
+  }
   const int32_t code = int32_t(entier(args[0]));
   for (const pointDuDessin& p : table->points()) {
     if (p.getCode() != code) continue;

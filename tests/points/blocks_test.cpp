@@ -2,11 +2,14 @@
 // library drawings.
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
 
+#include "host/app/console_io.hpp"
 #include "host/app/host_app.hpp"
 #include "host/db/entities.hpp"
 #include "host/ed/editor.hpp"
@@ -257,8 +260,20 @@ TEST_F(PointBlocks, MissingLibraryFileLeavesThePointWithoutBlock) {
   c.chemin = L"biblio\\absent.dwg";
   pointDuDessin p = pt(L"X", 0, 0, 0, 77);
   const ZcDbObjectId before = p.getId();
+  std::istringstream entree;
+  std::ostringstream sortie;
+  host::ConsoleIO io(entree, sortie);
+  host::ConsoleIO* avant = host::setConsole(&io);
   p.creer(true, nullptr);
+  pointDuDessin q = pt(L"Y", 1, 0, 0, 77);
+  q.creer(true, nullptr);
+  host::setConsole(avant);
   EXPECT_EQ(p.getId(), before);
+  // Told once for the code, not once a point.
+  const std::string dit = sortie.str();
+  EXPECT_NE(dit.find("Bloc du code 77 introuvable ["), std::string::npos) << dit;
+  EXPECT_NE(dit.find("biblio/absent.dwg] : ses points ne sont pas dessinés"), std::string::npos) << dit;
+  EXPECT_EQ(dit.find("Bloc du code 77"), dit.rfind("Bloc du code 77")) << dit;
 }
 
 TEST(BlockNames, DerivedFromThePath) {

@@ -485,6 +485,9 @@ TEST(DlgCodification, EditingAnEntryWritesItsFieldsBackOnOkOnly) {
   t.table.ajouter(c);
   const fs::path bloc = gDossier / "biblio" / "regard.dwg";
   ecrire(bloc, "");
+  // The shipped library holds ".dxf" drawings, known by their ".dwg" names.
+  const fs::path haie = gDossier / "biblio" / "haie.dxf";
+  ecrire(haie, "");
   struct Case {
     const char* why;
     std::string script;
@@ -501,6 +504,10 @@ TEST(DlgCodification, EditingAnEntryWritesItsFieldsBackOnOkOnly) {
        dossierW() + L"\\biblio\\arbre.dwg", 0, L"Obs arbres"},
       {"the chosen block file stays after cancel", "press Symbole\n" + bloc.string() + "\ncancel\n", L"Arbre fruitier",
        large(bloc), 0, L"Obs arbres"},
+      {"a library .dxf picked keeps its .dwg name", "press Symbole\n" + haie.string() + "\ncancel\n",
+       L"Arbre fruitier", large(gDossier / "biblio" / "haie.dwg"), 0, L"Obs arbres"},
+      {"a name typed without extension finds its .dxf", "press Symbole\n" + (gDossier / "biblio" / "haie").string() +
+       "\ncancel\n", L"Arbre fruitier", large(gDossier / "biblio" / "haie.dwg"), 0, L"Obs arbres"},
   };
   for (const Case& k : cases) {
     SCOPED_TRACE(k.why);

@@ -433,12 +433,20 @@ class Chgreppts : public LispPoints {
 
 TEST_F(Chgreppts, ThePointsOfTheCodeTakeTheBlockOfTheFile) {
   ASSERT_EQ(blocs(), (std::vector<std::string>{"vrelblk1", "vrelblk1", "vrelblk1"}));
-  for (const char* appel : {"(chgreppts 7 \"biblio\\\\absent\")", "(chgreppts 7.0 \"biblio\\\\vrelblk3\")",
-                            "(chgreppts 7 'vrelblk3)", "(chgreppts 7)", "(chgreppts)"}) {
+  for (const char* appel : {"(chgreppts 7.0 \"biblio\\\\vrelblk3\")", "(chgreppts 7 'vrelblk3)", "(chgreppts 7)",
+                            "(chgreppts)"}) {
     const LineResult r = lisp(appel);
     EXPECT_EQ(r.printed, "") << appel;
     EXPECT_EQ(r.error, "") << appel;
     EXPECT_EQ(blocs(), (std::vector<std::string>{"vrelblk1", "vrelblk1", "vrelblk1"})) << appel;
+  }
+  // A library file that does not exist is told, not passed over in silence.
+  {
+    lisp("(chgreppts 7 \"biblio\\\\absent\")");
+    const std::string dit = sortie();
+    EXPECT_NE(dit.find("Bloc introuvable ["), std::string::npos) << dit;
+    EXPECT_NE(dit.find("/biblio/absent.dwg]"), std::string::npos) << dit;
+    EXPECT_EQ(blocs(), (std::vector<std::string>{"vrelblk1", "vrelblk1", "vrelblk1"}));
   }
   // The name in any case, with or without its extension.
   for (const char* appel : {"(chgreppts 7 \"BIBLIO\\\\VRELBLK3\")", "(chgreppts 7 \"biblio/vrelblk3.DWG\")"}) {
@@ -447,6 +455,16 @@ TEST_F(Chgreppts, ThePointsOfTheCodeTakeTheBlockOfTheFile) {
     EXPECT_EQ(lisp(appel).printed, "") << appel;
     EXPECT_EQ(blocs(), (std::vector<std::string>{"vrelblk3", "vrelblk3", "vrelblk1"})) << appel;
   }
+  // A library file named with capitals, given with its ".dxf" name or
+  // without extension, is found as spelt.
+  const fs::path biblio = fs::path(host::toUtf8(dossierInstallation())) / "biblio";
+  fs::copy_file(biblio / "vrelblk3.dxf", biblio / "Haie.dxf", fs::copy_options::overwrite_existing);
+  for (const char* appel : {"(chgreppts 7 \"biblio/Haie.dxf\")", "(chgreppts 7 \"biblio\\\\Haie\")"}) {
+    lisp("(chgreppts 7 \"biblio\\\\vrelblk1\")");
+    EXPECT_EQ(lisp(appel).printed, "") << appel;
+    EXPECT_EQ(blocs(), (std::vector<std::string>{"haie", "haie", "vrelblk1"})) << appel;
+  }
+  fs::remove(biblio / "Haie.dxf");
   // The attributes stay with the block reference.
   EXPECT_EQ(attribut(a, L"NUMPT"), L"A");
   EXPECT_EQ(sortie(), "");

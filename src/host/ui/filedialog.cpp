@@ -1,6 +1,7 @@
 #include "host/ui/filedialog.hpp"
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 
 #include "host/app/console_io.hpp"
@@ -118,7 +119,17 @@ int FileDialog::doModal() {
       continue;
     }
     if (open_) {
-      if (!exists && (flags_ & OFN_FILEMUSTEXIST)) {
+      // A drawing asked for by its ".dwg" name opens from the ".dxf" of the
+      // same name (as the drawing reader does): that file is the one meant.
+      bool dxfVoisin = false;
+      if (!exists) {
+        std::string ext = path.extension().string();
+        for (char& c : ext) c = char(std::tolower(static_cast<unsigned char>(c)));
+        fs::path dxf = path;
+        dxfVoisin = ext == ".dwg" && (fs::is_regular_file(dxf.replace_extension(".dxf"), ec) ||
+                                      fs::is_regular_file(dxf.replace_extension(".DXF"), ec));
+      }
+      if (!exists && !dxfVoisin && (flags_ & OFN_FILEMUSTEXIST)) {
         io.print("Fichier introuvable : " + path.string() + "\n");
         continue;
       }
