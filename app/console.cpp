@@ -49,7 +49,7 @@ bool openDrawing(const std::string& path) {
   std::ostringstream line;
   if (path.empty()) line << "Nouveau dessin";
   else line << "Lu " << path << " : version " << (s.versionRead.empty() ? "inconnue" : s.versionRead);
-  line << ", " << db->entityCount() << " entites, " << db->blockCount() << " blocs, " << db->layerCount()
+  line << ", " << db->entityCount() << " entités, " << db->blockCount() << " blocs, " << db->layerCount()
        << " calques\n";
   say(line.str());
   for (const auto& w : s.warnings) say("  repare : " + w + "\n");
@@ -126,13 +126,13 @@ void listEntity(ZcDbObjectId id) {
   if (auto* m = ZcDbMText::cast(e.object()))
     o << "  texte \"" << host::toUtf8(m->text()) << "\" position " << fmt(m->location()) << "\n";
   if (auto* pl = ZcDbPolyline::cast(e.object())) {
-    o << "  " << pl->numVerts() << " sommets" << (pl->isClosed() ? ", fermee" : "") << "\n";
+    o << "  " << pl->numVerts() << " sommets" << (pl->isClosed() ? ", fermée" : "") << "\n";
     for (const auto& v : pl->vertices())
       o << "    " << fmt(v.point.x) << ", " << fmt(v.point.y) << (v.bulge != 0 ? "  renflement " + fmt(v.bulge) : "")
         << "\n";
   }
   if (auto* pv = dynamic_cast<ZcDbPolylineWithVertices*>(e.object())) {
-    o << "  " << pv->vertexIds().size() << " sommets" << (pv->isClosed() ? ", fermee" : "") << "\n";
+    o << "  " << pv->vertexIds().size() << " sommets" << (pv->isClosed() ? ", fermée" : "") << "\n";
     for (ZcDbObjectId v : pv->vertexIds()) {
       ZcDbObjectPointer<ZcDbVertex> vx(v, ZcDb::kForRead);
       if (vx) o << "    " << fmt(vx->position()) << "\n";
@@ -176,7 +176,7 @@ void entitiesCommand() {
   ZcDbObjectPointer<ZcDbBlockTableRecord> ms(db->modelSpaceId(), ZcDb::kForRead);
   for (ZcDbObjectId id : ms->entityIds()) ++counts[id.record()->typeName()];
   std::ostringstream o;
-  o << "\n" << ms->entityIds().size() << " entites\n";
+  o << "\n" << ms->entityIds().size() << " entités\n";
   for (const auto& [type, n] : counts) o << "  " << type << " " << n << "\n";
   say(o.str());
 }

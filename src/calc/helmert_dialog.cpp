@@ -329,7 +329,7 @@ void CHelmertDLG::appliquer() {
     }
   }
   // What could not be moved stays where it was; the user must know it.
-  if (echecs > 0) zcutPrintf(L"\n%d objet(s) n'ont pas pu etre transforme(s)\n", echecs);
+  if (echecs > 0) zcutPrintf(L"\n%d objet(s) n'ont pas pu être transformé(s)\n", echecs);
   zcedAlert("Transformation terminee");
 }
 

@@ -151,7 +151,7 @@ def main():
                         failures.append(f"final row {row} instead of {p} {d}")
             if [row[0] for row in t[6]] != ["Err Inf", "Err Sup", "Err Moyenne", "Err moy quad"]:
                 failures.append(f"errors table {t[6]}")
-    if "1 objet(s) n'ont pas pu etre transforme(s)" not in out:
+    if "1 objet(s) n'ont pas pu être transformé(s)" not in out:
         failures.append("the hatch left in place is not reported")
     if "[alerte] Transformation terminee" not in out:
         failures.append("no end alert")

@@ -484,7 +484,7 @@ TEST(AppliquerHelmert, EntitesDeplaceesEtEchecsComptes) {
     const std::string sortie = s.out();
     EXPECT_TRUE(contains(sortie, "Selectionnez Elements pour lesquels vous voulez appliquer la transformation :"))
         << sortie;
-    EXPECT_TRUE(contains(sortie, "1 objet(s) n'ont pas pu etre transforme(s)")) << sortie;
+    EXPECT_TRUE(contains(sortie, "1 objet(s) n'ont pas pu être transformé(s)")) << sortie;
     EXPECT_TRUE(contains(sortie, "[alerte] Transformation terminee")) << sortie;
   }
   const ZcGeTol tol;

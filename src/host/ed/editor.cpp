@@ -64,10 +64,10 @@ bool keywordAnswer(const std::string& answer, const PendingInitGet& g) {
 bool acceptNumber(double v, int flags, bool& rejected) {
   rejected = false;
   if ((flags & RSG_NOZERO) && v == 0) {
-    host::console().print("\nLa valeur doit etre differente de zero.\n");
+    host::console().print("\nLa valeur doit être différente de zéro.\n");
     rejected = true;
   } else if ((flags & RSG_NONEG) && v < 0) {
-    host::console().print("\nLa valeur doit etre positive.\n");
+    host::console().print("\nLa valeur doit être positive.\n");
     rejected = true;
   }
   return !rejected;
@@ -205,7 +205,7 @@ static int getPointImpl(const ZcGePoint3d* base, const wchar_t* prompt, ZcGePoin
       gLastInput = host::fromUtf8(trim(answer));
       return RTKWORD;
     }
-    host::console().print("\nPoint ou mot-cle requis.\n");
+    host::console().print("\nPoint ou mot-clé requis.\n");
   }
 }
 
@@ -318,7 +318,7 @@ int zcedGetKword(const wchar_t* prompt, std::wstring& result) {
     std::string answer;
     if (!ask(prompt, answer)) return RTCAN;
     if (answer.empty()) {
-      if (refuseEmpty(g.flags, "\nMot-cle requis.\n")) continue;
+      if (refuseEmpty(g.flags, "\nMot-clé requis.\n")) continue;
       result.clear();
       return RTNONE;
     }
@@ -330,7 +330,7 @@ int zcedGetKword(const wchar_t* prompt, std::wstring& result) {
       result = gLastInput = host::fromUtf8(trim(answer));
       return RTNORM;
     }
-    host::console().print("\nMot-cle incorrect.\n");
+    host::console().print("\nMot-clé incorrect.\n");
   }
 }
 

@@ -300,7 +300,7 @@ int zcedEntSel(const wchar_t* prompt, ads_name& entity, ZcGePoint3d& pickPoint) 
     if (host::parsePoint(answer, host::lastPoint(), p)) {
       ZcDbObjectId id = host::entityNear(p, host::pickBoxRadius());
       if (id.isNull()) {
-        host::console().print("\nAucun objet trouve.\n");
+        host::console().print("\nAucun objet trouvé.\n");
         return RTERROR;
       }
       entity.id = id;
@@ -340,7 +340,7 @@ int zcedNEntSelP(const wchar_t* prompt, ads_name& entity, ZcGePoint3d& pickPoint
     pickPoint = p;
   }
   if (id.isNull()) {
-    host::console().print("\nAucun objet trouve.\n");
+    host::console().print("\nAucun objet trouvé.\n");
     return RTERROR;
   }
   entity.id = id;
@@ -399,7 +399,7 @@ int zcedSSGet(const wchar_t* modeIn, const ZcGePoint3d* pt1, const ZcGePoint3d* 
       } else if (host::parsePoint(item, host::lastPoint(), a)) {
         if (ZcDbObjectId id = host::entityNear(a, host::pickBoxRadius()); !id.isNull()) addUnique(picked, id);
       } else {
-        host::console().print("\nObjet ignore: " + item + "\n");
+        host::console().print("\nObjet ignoré : " + item + "\n");
       }
     }
   } else {

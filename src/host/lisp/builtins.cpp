@@ -288,14 +288,14 @@ void installBuiltins(std::unordered_map<std::string, Builtin>& t) {
     if (anyReal(a)) {
       double s = a[0].number();
       for (size_t i = 1; i < a.size(); ++i) {
-        if (a[i].number() == 0.0) throw LispError("division par zero");
+        if (a[i].number() == 0.0) throw LispError("division par zéro");
         s /= a[i].number();
       }
       return checkedReal(s, "/");
     }
     int64_t s = a[0].integer;
     for (size_t i = 1; i < a.size(); ++i) {
-      if (a[i].integer == 0) throw LispError("division par zero");
+      if (a[i].integer == 0) throw LispError("division par zéro");
       s = wrap(s / a[i].integer);  // truncates toward zero; INT32_MIN / -1 wraps
     }
     return Value::fromInt(wrap(s));
@@ -305,14 +305,14 @@ void installBuiltins(std::unordered_map<std::string, Builtin>& t) {
     if (anyReal(a)) {
       double s = a[0].number();
       for (size_t i = 1; i < a.size(); ++i) {
-        if (a[i].number() == 0.0) throw LispError("division par zero");
+        if (a[i].number() == 0.0) throw LispError("division par zéro");
         s = std::fmod(s, a[i].number());
       }
       return Value::fromReal(s);
     }
     int64_t s = a[0].integer;
     for (size_t i = 1; i < a.size(); ++i) {
-      if (a[i].integer == 0) throw LispError("division par zero");
+      if (a[i].integer == 0) throw LispError("division par zéro");
       s = s % a[i].integer;
     }
     return Value::fromInt(wrap(s));
@@ -460,7 +460,7 @@ void installBuiltins(std::unordered_map<std::string, Builtin>& t) {
     int mode = a.size() >= 2 ? intArg(a[1]) : 2;
     int prec = a.size() >= 3 ? intArg(a[2]) : 4;
     if (mode != 1 && mode != 2) throw LispError("rtos: mode non pris en charge: " + std::to_string(mode));
-    if (prec < 0 || prec > 8) throw LispError("rtos: precision hors limites: " + std::to_string(prec));
+    if (prec < 0 || prec > 8) throw LispError("rtos: précision hors limites : " + std::to_string(prec));
     if (!std::isfinite(v)) throw LispError("argument hors domaine: rtos: " + prin1String(a[0]));
     return Value::fromString(rtos(v, mode, prec));
   };

@@ -194,11 +194,11 @@ Value Evaluator::callExternal(const std::string& name, int code, const Args& arg
   } catch (const LispError&) {
     throw;
   } catch (const std::exception& e) {
-    throw LispError("echec de la fonction " + name + ": " + e.what());
+    throw LispError("échec de la fonction " + name + ": " + e.what());
   } catch (...) {
-    throw LispError("echec de la fonction " + name);
+    throw LispError("échec de la fonction " + name);
   }
-  if (status != RTNORM) throw LispError("echec de la fonction " + name);
+  if (status != RTNORM) throw LispError("échec de la fonction " + name);
   const ExternalCall& done = calls_.back();
   return done.hasResult ? done.result : Value::nil();
 }
@@ -377,7 +377,7 @@ LineResult Evaluator::evaluateText(const std::string& text, bool allowIncomplete
     out.error = e.what();
   } catch (const std::bad_alloc&) {
     out.status = LineStatus::Error;
-    out.error = "memoire insuffisante";
+    out.error = "mémoire insuffisante";
   } catch (const std::exception& e) {
     out.status = LineStatus::Error;
     out.error = e.what();

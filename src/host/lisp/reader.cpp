@@ -166,7 +166,7 @@ class Reader {
           }
       }
     }
-    throw ReadStop{true, "chaine non terminee"};
+    throw ReadStop{true, "chaîne non terminée"};
   }
 
   const std::string& s_;

@@ -126,7 +126,14 @@ void Edit::setNumber(double value, int decimals) {
 
 std::string Edit::validate() const {
   if (!range_) return {};
-  const std::string span = formatNumber(range_->min) + " et " + formatNumber(range_->max);
+  // Integer bounds in full ("-2147483648 et 2147483647", never "-2.14748e+09").
+  auto borne = [&](double b) {
+    if (range_->integer && std::abs(b) < 1e18) return std::to_string(static_cast<long long>(b));
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.15g", b);
+    return std::string(buf);
+  };
+  const std::string span = borne(range_->min) + " et " + borne(range_->max);
   if (range_->integer) {
     auto v = integer();
     if (!v || *v < range_->min || *v > range_->max) return "Entrez un entier entre " + span + ".";

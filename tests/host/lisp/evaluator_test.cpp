@@ -140,7 +140,7 @@ TEST_F(LispEval, StringsAndConversions) {
       {"rtos no negative zero", "(rtos -0.00001 2 4)", "\"0.0000\""},
       {"rtos of an integer", "(rtos 7 2 1)", "\"7.0\""},
       {"rtos unknown mode", "(rtos 1.0 9 2)", "ERR: rtos: mode non pris en charge: 9"},
-      {"rtos precision out of range", "(rtos 1.0 2 99)", "ERR: rtos: precision hors limites: 99"},
+      {"rtos precision out of range", "(rtos 1.0 2 99)", "ERR: rtos: précision hors limites : 99"},
       {"rtos scientific", "(rtos 1234.5 1 2)", "\"1.23E+03\""},
       {"rtos of an overflowed reading", "(rtos 1e999)", "ERR: argument hors domaine: rtos: 1.#INF"},
   });
@@ -197,13 +197,13 @@ TEST_F(LispEval, ErrorsPrintTheMessageAndYieldNoValue) {
   check({
       {"unknown function", "(foo 1)", "ERR: fonction inconnue: FOO"},
       {"bad argument type", "(+ 1 \"a\")", "ERR: type d'argument incorrect: numberp: \"a\""},
-      {"division by zero", "(/ 1 0)", "ERR: division par zero"},
-      {"real division by zero", "(/ 1.0 0)", "ERR: division par zero"},
-      {"remainder by zero", "(rem 5 0)", "ERR: division par zero"},
+      {"division by zero", "(/ 1 0)", "ERR: division par zéro"},
+      {"real division by zero", "(/ 1.0 0)", "ERR: division par zéro"},
+      {"remainder by zero", "(rem 5 0)", "ERR: division par zéro"},
       {"too few arguments to a built-in", "(cons 1)", "ERR: nombre d'arguments insuffisants"},
       {"too many arguments to a built-in", "(car '(1) '(2))", "ERR: nombre d'arguments trop important"},
       {"missing close", "(+ 1 2", "ERR: parenthese fermante manquante"},
-      {"unterminated string", "(princ \"abc)", "ERR: chaine non terminee"},
+      {"unterminated string", "(princ \"abc)", "ERR: chaîne non terminée"},
       {"extra close", "(+ 1 2))", "ERR: parenthese fermante en trop"},
       {"sqrt of a negative", "(sqrt -1)", "ERR: argument hors domaine: sqrt: -1"},
       {"number in function position", "(1 2)", "ERR: fonction incorrecte: 1"},
@@ -218,7 +218,7 @@ TEST_F(LispEval, ErrorsPrintTheMessageAndYieldNoValue) {
 }
 
 TEST_F(LispEval, AnErrorStopsTheRestOfTheLine) {
-  EXPECT_EQ(run("(setq a 1) (/ 1 0) (setq a 2)"), "ERR: division par zero");
+  EXPECT_EQ(run("(setq a 1) (/ 1 0) (setq a 2)"), "ERR: division par zéro");
   EXPECT_EQ(run("a"), "1");
   // Nothing of a line that does not read is evaluated.
   EXPECT_EQ(run("(setq a 3) )"), "ERR: parenthese fermante en trop");

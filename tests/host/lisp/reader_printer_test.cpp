@@ -76,8 +76,8 @@ TEST(LispReader, UnbalancedTextIsIncompleteOrAnError) {
   const Case cases[] = {
       {"open list", "(+ 1 2", ReadStatus::Incomplete, "parenthese fermante manquante"},
       {"open nested list", "(list (1 2)", ReadStatus::Incomplete, "parenthese fermante manquante"},
-      {"open string", "(princ \"abc", ReadStatus::Incomplete, "chaine non terminee"},
-      {"backslash at the end", "\"abc\\", ReadStatus::Incomplete, "chaine non terminee"},
+      {"open string", "(princ \"abc", ReadStatus::Incomplete, "chaîne non terminée"},
+      {"backslash at the end", "\"abc\\", ReadStatus::Incomplete, "chaîne non terminée"},
       {"quote at the end", "'", ReadStatus::Incomplete, "expression manquante apres '"},
       {"stray close", "1)", ReadStatus::Error, "parenthese fermante en trop"},
       {"dot first", "(. 1)", ReadStatus::Error, "point mal place"},

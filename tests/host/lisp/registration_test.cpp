@@ -109,12 +109,12 @@ TEST_F(LispRegistration, FailuresAreErrorsNotValues) {
     const char* result;
   };
   const Case cases[] = {
-      {"function reports failure", [] { return zcedRetInt(1), int(RTERROR); }, "ERR: echec de la fonction GELTARO-FAIL"},
+      {"function reports failure", [] { return zcedRetInt(1), int(RTERROR); }, "ERR: échec de la fonction GELTARO-FAIL"},
       {"function throws",
        []() -> int { throw std::runtime_error("fichier absent"); },
-       "ERR: echec de la fonction GELTARO-FAIL: fichier absent"},
+       "ERR: échec de la fonction GELTARO-FAIL: fichier absent"},
       {"malformed list refused", [] { return zcedRetList({resbuf::shortInt(RTLB, 0)}); },
-       "ERR: echec de la fonction GELTARO-FAIL"},
+       "ERR: échec de la fonction GELTARO-FAIL"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.why);
@@ -191,7 +191,7 @@ TEST_F(LispRegistration, CommandFunctions) {
   run("(defun c:casse () (/ 1 0))");
   clearOutput();
   EXPECT_FALSE(callCommandFunction("casse"));
-  EXPECT_EQ(output(), "; erreur: division par zero\n");
+  EXPECT_EQ(output(), "; erreur: division par zéro\n");
 }
 
 TEST_F(LispRegistration, NestedCallsKeepTheirOwnArgumentsAndCodes) {

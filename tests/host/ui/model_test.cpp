@@ -2,6 +2,8 @@
 // runner use it.
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include "host/ui/dialog.hpp"
 #include "session.hpp"
 #include "survey_dialog.hpp"
@@ -275,6 +277,15 @@ TEST(Dialog, RefusedActionsChangeNothing) {
   EXPECT_EQ(dlg.get<ComboBox>(IDC_TYPE).selection(), 1);
   EXPECT_TRUE(dlg.get<ListView>(IDC_POINTS).selectedRows().empty());
   EXPECT_FALSE(dlg.ended());
+}
+
+TEST(Edit, RangeBoundsPrintInFull) {
+  host::ui::Edit e(1, "n");
+  e.setIntRange(INT_MIN, INT_MAX);
+  e.setText("x");
+  EXPECT_EQ(e.validate(), "Entrez un entier entre -2147483648 et 2147483647.");
+  e.setRange(-1e7, 2500000.5);
+  EXPECT_EQ(e.validate(), "Entrez un nombre entre -10000000 et 2500000.5.");
 }
 
 TEST(Dialog, OkRefusedOnInvalidInputAndFocusGoesThere) {
