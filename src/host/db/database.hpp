@@ -253,6 +253,9 @@ class ZcDbDatabase {
   // dictionaries, and modern tags for old-style entities. Run after reading
   // and on a new drawing.
   void completeStructure();
+  // The columns of a 2007-2013 multiline text (separate MTEXT entities
+  // linked from the first) merged into the first, as modern files keep them.
+  void mergeLinkedMTextColumns(host::ObjectRecord* r);
   // Counts for the console summary.
   size_t entityCount() const;
   size_t blockCount() const;  // block definitions, model and paper spaces excluded

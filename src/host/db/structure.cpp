@@ -195,6 +195,166 @@ void upgradeTableHead(ObjectRecord* r) {
 
 }  // namespace
 
+namespace {
+
+// The text of an MTEXT's tags: its 3 chunks, then its 1.
+std::string mtextText(const Tags& tags) {
+  std::string chunks, last;
+  bool inXData = false;
+  for (const Tag& t : tags) {
+    if (t.code == 1001) inXData = true;
+    if (inXData) continue;
+    if (t.code == 3) chunks += t.value;
+    if (t.code == 1) last = t.value;
+  }
+  return chunks + last;
+}
+
+}  // namespace
+
+void ZcDbDatabase::mergeLinkedMTextColumns(ObjectRecord* r) {
+  Tags tags = r->tags.unpack();
+  // The ACAD extended data: where it starts and ends.
+  std::size_t acad = tags.size(), acadEnd = tags.size();
+  for (std::size_t i = 0; i < tags.size(); ++i)
+    if (tags[i].code == 1001) {
+      if (acad != tags.size()) {
+        acadEnd = i;
+        break;
+      }
+      if (tags[i].value == "ACAD") acad = i;
+    }
+  if (acad == tags.size()) return;
+  // The (1070 code, value) pairs of a named block of the ACAD data.
+  struct Block {
+    std::size_t begin = 0, end = 0;  // [begin, end]: the tags from BEGIN to END
+    Tags content;
+  };
+  auto block = [&](const char* name) {
+    Block b;
+    const std::string begin = std::string(name) + "_BEGIN", end = std::string(name) + "_END";
+    for (std::size_t i = acad + 1; i < acadEnd; ++i) {
+      if (tags[i].code == 1000 && tags[i].value == begin) b.begin = i;
+      else if (b.begin && tags[i].code == 1000 && tags[i].value == end) {
+        b.end = i;
+        b.content.assign(tags.begin() + std::ptrdiff_t(b.begin) + 1, tags.begin() + std::ptrdiff_t(i));
+        return b;
+      }
+    }
+    return Block{};
+  };
+  const Block info = block("ACAD_MTEXT_COLUMN_INFO");
+  const Block columns = block("ACAD_MTEXT_COLUMNS");
+  const Block heightBlock = block("ACAD_MTEXT_DEFINED_HEIGHT");
+  if (!info.end) return;  // a column of another text, or no columns
+  // Values by their code: a 1070 code, then its 1070/1040 value.
+  auto value = [](const Tags& c, int code, double fallback) {
+    for (std::size_t i = 0; i + 1 < c.size(); ++i)
+      if (c[i].code == 1070 && c[i].toInt() == code) return c[i + 1].toDouble();
+    return fallback;
+  };
+  std::vector<ObjectRecord*> linked;
+  for (const Tag& t : columns.content)
+    if (t.code == 1005)
+      if (ObjectRecord* l = recordOfHandle(host::parseHandle(t.value)); l && l != r && l->typeName() == "MTEXT")
+        linked.push_back(l);
+
+  const int type = int(value(info.content, 75, 0));
+  const int count = int(value(info.content, 76, double(linked.size() + 1)));
+  const bool autoHeight = value(info.content, 79, 0) != 0;
+  const bool reversed = value(info.content, 78, 0) != 0;
+  const double width = value(info.content, 48, 0), gutter = value(info.content, 49, 0);
+  const double definedHeight = value(heightBlock.content, 46, 0);
+  std::vector<double> heights;
+  for (std::size_t i = 0; i + 1 < info.content.size(); ++i)
+    if (info.content[i].code == 1070 && info.content[i].toInt() == 50)
+      for (std::size_t k = i + 2; k < info.content.size() && info.content[k].code == 1040; ++k)
+        heights.push_back(info.content[k].toDouble());
+
+  // The text: the first column's, then each linked column's after a column
+  // break.
+  std::string text = mtextText(tags);
+  for (ObjectRecord* l : linked) text += "\\N" + mtextText(l->tags.unpack());
+
+  // The entity's own tags, without its text and without the column blocks.
+  Tags own;
+  double x = 0, y = 0, z = 0, dx = 1, dy = 0, dz = 0, referenceWidth = 0;
+  for (std::size_t i = 0; i < acad; ++i) {
+    const Tag& t = tags[i];
+    if (t.code == 1 || t.code == 3) continue;
+    if (t.code == 10) x = t.toDouble();
+    if (t.code == 20) y = t.toDouble();
+    if (t.code == 30) z = t.toDouble();
+    if (t.code == 11) dx = t.toDouble();
+    if (t.code == 21) dy = t.toDouble();
+    if (t.code == 31) dz = t.toDouble();
+    if (t.code == 41) referenceWidth = t.toDouble();
+    own.push_back(t);
+  }
+  // Text chunks of at most 250 bytes, never inside a UTF-8 character.
+  std::size_t pos = 0;
+  while (text.size() - pos > 250) {
+    std::size_t n = 250;
+    while (n > 0 && (static_cast<unsigned char>(text[pos + n]) & 0xC0) == 0x80) --n;
+    own.push_back({3, text.substr(pos, n)});
+    pos += n;
+  }
+  own.push_back({1, text.substr(pos)});
+  auto number = [](double v) {
+    char b[40];
+    std::snprintf(b, sizeof b, "%.15g", v);
+    return std::string(b);
+  };
+  const double totalWidth = count * width + (count > 1 ? (count - 1) * gutter : 0);
+  double totalHeight = definedHeight;
+  for (double h : heights) totalHeight = std::max(totalHeight, h);
+  Tags embedded{{101, "Embedded Object"},
+             {70, "1"},
+             {10, number(dx)},
+             {20, number(dy)},
+             {30, number(dz)},
+             {11, number(x)},
+             {21, number(y)},
+             {31, number(z)},
+             {40, number(referenceWidth)},
+             {41, number(definedHeight)},
+             {42, number(totalWidth)},
+             {43, number(totalHeight)},
+             {71, std::to_string(type)},
+             {72, std::to_string(type == 2 && autoHeight ? 0 : count)},
+             {44, number(width)},
+             {45, number(gutter)},
+             {73, autoHeight ? "1" : "0"},
+             {74, reversed ? "1" : "0"}};
+  if (type == 2 && !autoHeight)
+    for (double h : heights) embedded.push_back({46, number(h)});
+  own.insert(own.end(), embedded.begin(), embedded.end());
+
+  // The ACAD data without the column blocks (dropped whole when nothing
+  // else is left in it), then the other applications' data.
+  Tags acadRest;
+  for (std::size_t i = acad + 1; i < acadEnd; ++i) {
+    const bool inBlock = [&] {
+      for (const Block* b : {&info, &columns, &heightBlock})
+        if (b->end && i >= b->begin && i <= b->end) return true;
+      return false;
+    }();
+    if (!inBlock) acadRest.push_back(tags[i]);
+  }
+  if (!acadRest.empty()) {
+    own.push_back(tags[acad]);
+    own.insert(own.end(), acadRest.begin(), acadRest.end());
+  }
+  own.insert(own.end(), tags.begin() + std::ptrdiff_t(acadEnd), tags.end());
+  r->tags.assign(own);
+
+  // The linked columns are now part of the first text.
+  for (ObjectRecord* l : linked) {
+    l->flags |= ObjectRecord::kErased;
+    if (ObjectRecord* p = l->parent) std::erase(p->children, l);
+  }
+}
+
 void ZcDbDatabase::completeStructure() {
   auto& s = store_;
 
@@ -384,6 +544,15 @@ void ZcDbDatabase::completeStructure() {
     fixEntity(def.end, btr);
     for (ObjectRecord* e : btr->children) fixEntity(e, btr);
   }
+  // Multiline texts in columns, as 2007 to 2013 files keep them: the
+  // columns after the first are separate MTEXT entities linked from the
+  // first through its extended data. The drawing is written as a modern
+  // version, which reads columns from the text itself: the columns are
+  // merged into the first text, as modern files hold them.
+  if (s.versionRead >= "AC1021" && s.versionRead < "AC1032")
+    for (ObjectRecord* btr : btrHead->children)
+      for (ObjectRecord* e : std::vector<ObjectRecord*>(btr->children))
+        if (!e->erased() && e->typeName() == "MTEXT") mergeLinkedMTextColumns(e);
 
   // 5. Objects: the named object dictionary with groups and layouts.
   if (s.objects.empty() || s.objects.front()->typeName() != "DICTIONARY") {

@@ -379,3 +379,27 @@ TEST(DxfWriter, SaveReplacesInOneStepAndLeavesNoTemporaryFile) {
   EXPECT_EQ(db.saveAs((dir / "absent" / "x.dxf").string()), Zcad::eFileAccessErr);
   fs::remove_all(dir);
 }
+
+TEST(DxfReader, LinkedMTextColumnsOfOldFilesAreMergedIntoTheFirstText) {
+  // 2007-2013 files keep the columns of a multiline text after the first as
+  // separate MTEXT entities linked from it; the modern version written reads
+  // columns from one text: they are merged, with column breaks.
+  ZcDbDatabase db(false);
+  ASSERT_EQ(db.readDwgFile(dataFile("r2007_mtext_columns.dxf")), Zcad::eOk);
+  ZcDbObjectPointer<ZcDbBlockTableRecord> ms(db.modelSpaceId(), ZcDb::kForRead);
+  int mtexts = 0;
+  std::vector<std::wstring> textes;
+  for (ZcDbObjectId id : ms->entityIds()) {
+    ZcDbObjectPointer<ZcDbMText> m(id, ZcDb::kForRead);
+    if (m.openStatus() != Zcad::eOk) continue;
+    ++mtexts;
+    textes.push_back(m->contents());
+  }
+  EXPECT_EQ(mtexts, 22);
+  // Static columns of three lines: the three texts in one.
+  EXPECT_NE(std::find(textes.begin(), textes.end(),
+                      L"Line 1\\PLine 2\\PLine 3\\P\\NLine 4\\PLine 5\\PLine 6\\P\\NLine 7\\PLine 8\\PLine 9"),
+            textes.end());
+  // No column is left on its own.
+  EXPECT_EQ(std::find(textes.begin(), textes.end(), L"Line 4\\PLine 5\\PLine 6\\P"), textes.end());
+}
