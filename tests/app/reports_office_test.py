@@ -74,11 +74,13 @@ cancel
 press Fermer
 """
 
-# Texts each report must show, accents included.
+# Texts each report must show, accents included. (Titles of columns of
+# the widest tables may break at a blank in the HTML forms, whose column
+# widths the word processor chooses: those are not looked for.)
 TITLES = {
     "points": ["N°", "X (m)", "Z (m)", "Sté1", "A&B"],
-    "polygonale": ["Corrections de fermeture polygonale", "Données", "Coordonnées finales", "Gis. Corrigé (gr)",
-                   "X (m)"],
+    "polygonale": ["Corrections de fermeture polygonale", "Données", "Coordonnées finales", "Angle (gr)",
+                   "Distance (m)", "X (m)"],
     "helmert": ["Transformation d'helmert", "Données", "Rotation (gr)", "X Corrigé (m)"],
 }
 
