@@ -27,7 +27,6 @@ constexpr const char* kEchelleNulle = "Calcul impossible : facteur d'echelle nul
 // Cell and paragraph attributes of the report.
 const char* const kEntete = "CLASS=celgris";
 const char* const kNombre = "class=celnorm align=right";
-const char* const kLibelle = "class=celnorm align='left'";
 const char* const kPetit = "CLASS=petit";
 
 std::string formater(double v, int decimales) {
@@ -80,7 +79,7 @@ void rapportHelmert(htmlDocument& document, const std::vector<pointCalage>& depa
   paragraphe(document, L"Données", "CLASS=titre");
   {
     htmlTable table = tableRapport();
-    entetes(table, {L"X Depart", L"Y Depart", L"X Final", L"Y Final"});
+    entetes(table, {L"X Depart (m)", L"Y Depart (m)", L"X Final (m)", L"Y Final (m)"});
     for (std::size_t i = 0; i < depart.size(); ++i) {
       table.newRow();
       for (double v : {depart[i].x, depart[i].y, final[i].x, final[i].y}) table.addNumber(v, 3, kNombre);
@@ -89,34 +88,35 @@ void rapportHelmert(htmlDocument& document, const std::vector<pointCalage>& depa
   }
   paragraphe(document, L"Resultats", "CLASS=titre");
 
-  // Each result under its paragraph, as a table of one row: the label, then
-  // the values with three decimals.
-  auto resultat = [&](const wchar_t* titre, const char* attributsLibelle, std::initializer_list<double> valeurs) {
+  // Each result under its paragraph, as a table of one row: the label (a
+  // grey header cell, with the unit), then the values with three decimals.
+  auto resultat = [&](const wchar_t* titre, const wchar_t* libelle, std::initializer_list<double> valeurs) {
     paragraphe(document, titre);
     htmlTable table = tableRapport();
     table.newRow();
-    table.addCell(std::wstring(titre), attributsLibelle);
+    table.addCell(std::wstring(libelle), kEntete);
     for (double v : valeurs) table.addNumber(v, 3, kNombre);
     document.addBody(table);
   };
-  resultat(L"Deplacement", kEntete, {r.tx, r.ty});
-  resultat(L"Echelle", kEntete, {r.echelle});
-  resultat(L"Rotation", kLibelle, {r.rotationGrades()});
+  resultat(L"Deplacement", L"Deplacement (m)", {r.tx, r.ty});
+  resultat(L"Echelle", L"Echelle", {r.echelle});
+  resultat(L"Rotation", L"Rotation (gr)", {r.rotationGrades()});
   paragraphe(document, L"Transformation affine");
   {
     htmlTable table = tableRapport();
     table.newRow();
-    table.addCell(std::wstring(L"Parametre A"), kLibelle);
+    table.addCell(std::wstring(L"Parametre A"), kEntete);
     table.addNumber(r.a, 6, kNombre);
     table.newRow();
-    table.addCell(std::wstring(L"Parametre B"), kLibelle);
+    table.addCell(std::wstring(L"Parametre B"), kEntete);
     table.addNumber(r.b, 6, kNombre);
     document.addBody(table);
   }
   paragraphe(document, L"Resultats finaux");
   {
     htmlTable table = tableRapport();
-    entetes(table, {L"X Final", L"Y Final", L"X Corrigé", L"Y Corrigé", L"DX", L"DY", L"Dist"});
+    entetes(table, {L"X Final (m)", L"Y Final (m)", L"X Corrigé (m)", L"Y Corrigé (m)", L"DX (m)", L"DY (m)",
+                    L"Dist (m)"});
     for (std::size_t i = 0; i < final.size(); ++i) {
       const pointCalage& t = r.transformes[i];
       table.newRow();
@@ -136,7 +136,7 @@ void rapportHelmert(htmlDocument& document, const std::vector<pointCalage>& depa
     const double moyenne = r.ecarts.empty() ? 0 : somme / double(r.ecarts.size());
     htmlTable table = tableRapport();
     const std::pair<const wchar_t*, double> lignes[] = {
-        {L"Err Inf", inf}, {L"Err Sup", sup}, {L"Err Moyenne", moyenne}, {L"Err moy quad", r.emq()}};
+        {L"Err Inf (m)", inf}, {L"Err Sup (m)", sup}, {L"Err Moyenne (m)", moyenne}, {L"Err moy quad (m)", r.emq()}};
     for (const auto& [libelle, valeur] : lignes) {
       table.newRow();
       table.addCell(std::wstring(libelle), kEntete);

@@ -44,19 +44,16 @@ std::string format(const char* fmt, ...) {
 // A station name as report text: 8-bit code page, with the characters that
 // would otherwise be read as markup written as entities, so that a name
 // such as "A<B" neither disappears nor breaks the table it is in.
-std::string texteNom(const std::wstring& nom) {
-  std::wstring sur;
-  sur.reserve(nom.size());
-  for (wchar_t c : nom) {
-    switch (c) {
-      case L'&': sur += L"&amp;"; break;
-      case L'<': sur += L"&lt;"; break;
-      case L'>': sur += L"&gt;"; break;
-      default: sur += c; break;
-    }
-  }
-  return host::toAnsi(sur);
-}
+std::string texteNom(const std::wstring& nom) { return texteHtml(host::toAnsi(nom)); }
+
+// A column title with its unit: "Distance (m)".
+std::wstring avecUnite(const wchar_t* titre, const std::wstring& unite) { return std::wstring(titre) + L" (" + unite + L")"; }
+
+// The titles of a header row, each with its unit when it has one.
+struct Titre {
+  const wchar_t* texte;
+  std::wstring unite;  // empty: none
+};
 
 std::string nomLigne(const std::vector<obsPolygonale>& lignes, size_t i) { return texteNom(nomObs(lignes[i])); }
 
@@ -87,13 +84,29 @@ void paragraphe(htmlDocument& document, const std::wstring& texte, const char* a
   document.addBody(htmlText(texte, attributs));
 }
 
-void entetes(htmlTable& table, std::initializer_list<const wchar_t*> titres, const char* attributs = kEntete) {
+void entetes(htmlTable& table, std::initializer_list<Titre> titres, const char* attributs = kEntete) {
   table.newRow();
-  for (const wchar_t* titre : titres) table.addCell(std::wstring(titre), attributs);
+  for (const Titre& t : titres) table.addCell(t.unite.empty() ? std::wstring(t.texte) : avecUnite(t.texte, t.unite), attributs);
+}
+
+// Lengths are metres; angles are in the unit of the computation.
+const std::wstring kMetre = L"m";
+std::wstring symboleAngle(int unite) { return host::fromUtf8(symboleUnite(unite)); }
+
+// The titles that end the header of an altitude table: the proportional
+// term of the mode, then the correction, the corrected height difference
+// and the altitude. The square root of a distance has no unit to show.
+void titresNivellement(htmlTable& table, int mode) {
+  if (mode == kNivDistance) table.addCell(avecUnite(L"Distance", kMetre), kEntete);
+  if (mode == kNivRacine) table.addCell(std::wstring(L"Racine.dist"), kEntete);
+  for (const wchar_t* titre : {L"Correction", L"d.Z Corrig\u00e9", L"Z"}) table.addCell(avecUnite(titre, kMetre), kEntete);
 }
 
 htmlTable tableOuverte() {
   htmlTable table;
+  // The padding that keeps a word processor from squeezing the numbers
+  // (see tableRapport).
+  table.setCellPadding(kCellPaddingRapport);
   table.setCellSpacing(0);
   return table;
 }
@@ -157,16 +170,18 @@ void rapportPolygonaleFermee(htmlDocument& document, const StationPolygonale& de
 
   paragraphe(document, L"Corrections de fermeture polygonale", "CLASS=grand");
   paragraphe(document, L"Donn\u00e9es", "CLASS=titre");
-  document.addBody(htmlText(host::toAnsi(L"\r\nStation de d\u00e9part : ") + texteNom(depart.nom) +
-                                format("\tX=%.4f\tY=%.4f\tZ=%.4f\tVo=%.4f", depart.x, depart.y, depart.z,
-                                       depart.gisement),
+  document.addBody(htmlText(host::toAnsi(L"\r\nStation de d\u00e9part : ") + texteNom(depart.nom) + "\tX=" +
+                                texteNombre(depart.x, 4) + "\tY=" + texteNombre(depart.y, 4) + "\tZ=" +
+                                texteNombre(depart.z, 4) + "\tVo=" + texteNombre(depart.gisement, 4),
                             "class=petit"));
+  const std::wstring angle = symboleAngle(r.unite);
 
   // Observations: each leg from the station named by the previous row.
   paragraphe(document, L"Observations", "class=titre");
   {
     htmlTable table = tableRapport();
-    entetes(table, {L"Station", L"Vise", L"Angle", L"Distance", L"Altitude"}, "CLASS=celgris");
+    entetes(table, {{L"Station"}, {L"Vise"}, {L"Angle", angle}, {L"Distance", kMetre}, {L"Altitude", kMetre}},
+            "CLASS=celgris");
     for (size_t i = 0; i < n; ++i) {
       table.newRow();
       table.addCell(nomLigne(mesurees, autourDuCercle(i, 1, n)), kNomCentre);
@@ -181,15 +196,15 @@ void rapportPolygonaleFermee(htmlDocument& document, const StationPolygonale& de
   // Angular closure.
   paragraphe(document, L"Fermeture Angulaire", "CLASS=titre");
   {
-    std::string erreur = format("\r\nErreur angulaire=%.5f", r.erreurAngulaire);
+    std::string erreur = "\r\nErreur angulaire=" + texteNombre(r.erreurAngulaire, 5);
     if (r.controleAngulaire.depassee) erreur += "\t" + host::toAnsi(kToleranceDepassee);
     document.addBody(htmlText(erreur, "CLASS=petit"));
   }
-  document.addBody(htmlText(format("\r\nCorrection angulaire=%.5f", r.correctionAngulaire), "CLASS=petit"));
+  document.addBody(htmlText("\r\nCorrection angulaire=" + texteNombre(r.correctionAngulaire, 5), "CLASS=petit"));
   {
     htmlTable table = tableRapport();
-    entetes(table, {L"R\u00e9f", L"Station", L"Vise", L"Ang Ext", L"Ang Int", L"Ang Int Corr", L"Ang Ext Corr",
-                    L"Gisement Corr"});
+    entetes(table, {{L"R\u00e9f"}, {L"Station"}, {L"Vise"}, {L"Ang Ext", angle}, {L"Ang Int", angle},
+                    {L"Ang Int Corr", angle}, {L"Ang Ext Corr", angle}, {L"Gisement Corr", angle}});
     for (size_t i = 0; i < n; ++i) {
       table.newRow();
       table.addCell(nomLigne(mesurees, autourDuCercle(i, 2, n)), kNomGauche);
@@ -222,8 +237,9 @@ void rapportPolygonaleFermee(htmlDocument& document, const StationPolygonale& de
   paragraphe(document, L"Correction des distances", "class=titre");
   {
     htmlTable table = tableRapport();
-    entetes(table, {L"R\u00e9f", L"Station", L"Vise", L"Gis. Corrig\u00e9", L"Distance", L"Dx", L"Dy",
-                    L"Dx corrig\u00e9", L"Dy corrig\u00e9", L"X", L"Y"});
+    entetes(table, {{L"R\u00e9f"}, {L"Station"}, {L"Vise"}, {L"Gis. Corrig\u00e9", angle}, {L"Distance", kMetre},
+                    {L"Dx", kMetre}, {L"Dy", kMetre}, {L"Dx corrig\u00e9", kMetre}, {L"Dy corrig\u00e9", kMetre},
+                    {L"X", kMetre}, {L"Y", kMetre}});
     for (size_t i = 0; i < n; ++i) {
       table.newRow();
       table.addCell(nomLigne(mesurees, autourDuCercle(i, 2, n)), kNomGauche);
@@ -252,10 +268,8 @@ void rapportPolygonaleFermee(htmlDocument& document, const StationPolygonale& de
     paragraphe(document, L"Correction des altitudes", "class=titre");
     if (const wchar_t* titre = titreMode(modeNivellement)) paragraphe(document, titre, "class=titre");
     htmlTable table = tableRapport();
-    entetes(table, {L"R\u00e9f", L"Station", L"Vise", L"X", L"Y", L"d.Z"});
-    if (proportionnel)
-      table.addCell(std::wstring(modeNivellement == kNivDistance ? L"Distance" : L"Racine.dist"), kEntete);
-    for (const wchar_t* titre : {L"Correction", L"d.Z Corrig\u00e9", L"Z"}) table.addCell(std::wstring(titre), kEntete);
+    entetes(table, {{L"R\u00e9f"}, {L"Station"}, {L"Vise"}, {L"X", kMetre}, {L"Y", kMetre}, {L"d.Z", kMetre}});
+    titresNivellement(table, modeNivellement);
     for (size_t i = 0; i < n; ++i) {
       table.newRow();
       table.addCell(nomLigne(mesurees, autourDuCercle(i, 2, n)), kNomGauche);
@@ -277,7 +291,7 @@ void rapportPolygonaleFermee(htmlDocument& document, const StationPolygonale& de
   paragraphe(document, L"Coordonn\u00e9es finales", "class=titre");
   {
     htmlTable table = tableRapport();
-    entetes(table, {L"Station", L"X", L"Y", L"Z"});
+    entetes(table, {{L"Station"}, {L"X", kMetre}, {L"Y", kMetre}, {L"Z", kMetre}});
     for (size_t i = 0; i < n; ++i) {
       table.newRow();
       table.addCell(nomLigne(mesurees, autourDuCercle(i, 1, n)), kNomGauche);
@@ -303,6 +317,7 @@ void rapportPolygonaleOuverte(htmlDocument& document, const StationPolygonale& d
   // End of leg i: row i's station, the end station for the last leg.
   auto nomFin = [&](size_t i) { return i + 1 == n ? nomArrivee : nomLigne(mesurees, i); };
   const std::string departArrivee = format("%s-%s", nomDepart.c_str(), nomArrivee.c_str());
+  const std::wstring angle = symboleAngle(r.unite);
 
   paragraphe(document, L"Corrections de fermeture polygonale", "CLASS=grand");
   paragraphe(document, L"Donn\u00e9es", "CLASS=titre");
@@ -310,7 +325,9 @@ void rapportPolygonaleOuverte(htmlDocument& document, const StationPolygonale& d
     htmlTable table = tableOuverte();
     table.newRow();
     table.addCell(std::string());
-    for (const wchar_t* titre : {L"Station", L"X", L"Y", L"Z", L"Gis"}) table.addCell(std::wstring(titre), kEntete);
+    for (const std::wstring& titre : {std::wstring(L"Station"), avecUnite(L"X", kMetre), avecUnite(L"Y", kMetre),
+                                      avecUnite(L"Z", kMetre), avecUnite(L"Gis", angle)})
+      table.addCell(titre, kEntete);
     const std::pair<const wchar_t*, const StationPolygonale*> stations[] = {{L"D\u00e9part", &depart},
                                                                              {L"Arriv\u00e9e", &arrivee}};
     for (const auto& [libelle, s] : stations) {
@@ -330,7 +347,8 @@ void rapportPolygonaleOuverte(htmlDocument& document, const StationPolygonale& d
   paragraphe(document, L"Fermeture angulaire", "class=titre");
   {
     htmlTable table = tableOuverte();
-    entetes(table, {L"Station", L"Angle", L"Gisement", L"Erreur", L"Gis.Compens\u00e9"});
+    entetes(table, {{L"Station"}, {L"Angle", angle}, {L"Gisement", angle}, {L"Erreur", angle},
+                    {L"Gis.Compens\u00e9", angle}});
     table.newRow();
     table.addCell(std::string("Ref"), kNomCentre);
     table.addCell(std::string(kEspace), kNorm);
@@ -370,14 +388,14 @@ void rapportPolygonaleOuverte(htmlDocument& document, const StationPolygonale& d
   paragraphe(document, L"Comprensation des distances", "class=titre");
   {
     htmlTable table = tableOuverte();
-    entetes(table, {L"Station", L"Gisement", L"Distance", L"DX", L"DY", L"DX.Corrig\u00e9", L"DY.Corrig\u00e9", L"X",
-                    L"Y"});
+    entetes(table, {{L"Station"}, {L"Gisement", angle}, {L"Distance", kMetre}, {L"DX", kMetre}, {L"DY", kMetre},
+                    {L"DX.Corrig\u00e9", kMetre}, {L"DY.Corrig\u00e9", kMetre}, {L"X", kMetre}, {L"Y", kMetre}});
     for (size_t i = 0; i < n; ++i) {
       table.newRow();
       table.addCell(nomOrigine(i), kNomCentre);
       for (double v : {r.gisementCalcul[i], r.distance[i], r.dx[i], r.dy[i]}) table.addNumber(v, 4, kNombre);
       for (double v : {r.dxCorrige[i], r.dyCorrige[i]})
-        table.addCell(htmlText(format("%.4f", v), std::string(), htmlText::Paragraph).str(), kNombre);
+        table.addCell(htmlText(texteNombre(v, 4), std::string(), htmlText::Paragraph).str(), kNombre);
       table.addNumber(i == 0 ? depart.x : r.X[i - 1], 4, kNombre);
       table.addNumber(i == 0 ? depart.y : r.Y[i - 1], 4, kNombre);
     }
@@ -421,10 +439,8 @@ void rapportPolygonaleOuverte(htmlDocument& document, const StationPolygonale& d
     paragraphe(document, L"Correction des altitudes", "class=titre");
     if (const wchar_t* titre = titreMode(modeNivellement)) paragraphe(document, titre, "class=titre");
     htmlTable table = tableOuverte();
-    entetes(table, {L"Station", L"Vise", L"X", L"Y", L"d.Z"});
-    if (proportionnel)
-      table.addCell(std::wstring(modeNivellement == kNivDistance ? L"Distance" : L"Racine.dist"), kEntete);
-    for (const wchar_t* titre : {L"Correction", L"d.Z Corrig\u00e9", L"Z"}) table.addCell(std::wstring(titre), kEntete);
+    entetes(table, {{L"Station"}, {L"Vise"}, {L"X", kMetre}, {L"Y", kMetre}, {L"d.Z", kMetre}});
+    titresNivellement(table, modeNivellement);
     for (size_t i = 0; i < n; ++i) {
       table.newRow();
       table.addCell(nomOrigine(i), kNomGauche);
@@ -453,7 +469,7 @@ void rapportPolygonaleOuverte(htmlDocument& document, const StationPolygonale& d
   paragraphe(document, L"R\u00e9sultats finaux :", "class=titre");
   {
     htmlTable table = tableOuverte();
-    entetes(table, {L"Station", L"X", L"Y", L"Z"});
+    entetes(table, {{L"Station"}, {L"X", kMetre}, {L"Y", kMetre}, {L"Z", kMetre}});
     table.newRow();
     table.addCell(nomDepart, kNomGauche);
     for (double v : {depart.x, depart.y, depart.z}) table.addNumber(v, 4, kNombre);

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -12,6 +13,7 @@
 #include <string_view>
 
 #include "host/app/host_app.hpp"
+#include "report/rtf.hpp"
 
 namespace {
 
@@ -180,6 +182,13 @@ std::string format(const char* fmt, Args... args) {
 
 constexpr const char* kSideNames[4] = {"left", "right", "top", "bottom"};
 
+// The generic font families of CSS: keywords, never quoted.
+bool familleGenerique(std::string_view famille) {
+  for (std::string_view g : {"serif", "sans-serif", "monospace", "cursive", "fantasy"})
+    if (famille == g) return true;
+  return false;
+}
+
 }  // namespace
 
 // ------------------------------------------------------------ htmlColor
@@ -291,7 +300,8 @@ std::string htmlStyle::str() const {
   // starts with a lone ';'.
   if (fontFamily_.set) {
     s += " font-family:'" + fontFamily_.value + "'";
-    if (!fallbackFamily_.empty()) s += ",'" + fallbackFamily_ + "'";
+    if (!fallbackFamily_.empty())
+      s += "," + (familleGenerique(fallbackFamily_) ? fallbackFamily_ : "'" + fallbackFamily_ + "'");
   }
   s += ";";
 
@@ -329,6 +339,20 @@ std::string htmlStyle::str() const {
   size("letter-spacing", letterSpacing_);
   for (int i = 0; i < 4; ++i) size(("margin-" + std::string(kSideNames[i])).c_str(), margin_[i]);
   for (int i = 0; i < 4; ++i) size(("padding-" + std::string(kSideNames[i])).c_str(), padding_[i]);
+  // The same width, style and colour on the four sides make one "border"
+  // declaration: word processors read it, and some ignore the per-side
+  // longhands and draw no frame at all.
+  bool cadre = true;
+  for (int i = 0; i < 4 && cadre; ++i)
+    cadre = borderWidth_[i].set && borderStyle_[i].set && borderColor_[i].set &&
+            borderWidth_[i].value.str() == borderWidth_[0].value.str() &&
+            borderStyle_[i].value.value() == borderStyle_[0].value.value() &&
+            borderColor_[i].value == borderColor_[0].value;
+  if (cadre) {
+    s += "border:" + borderWidth_[0].value.str() + " " + borderStyle_[0].value.str() + " " +
+         borderColor_[0].value.str() + ";";
+    return s;
+  }
   for (int i = 0; i < 4; ++i) size(("border-" + std::string(kSideNames[i]) + "-width").c_str(), borderWidth_[i]);
   for (int i = 0; i < 4; ++i)
     if (borderStyle_[i].set)
@@ -390,9 +414,7 @@ void htmlTable::addCell(const std::wstring& text, const std::string& attributes)
 }
 
 void htmlTable::addNumber(double value, int decimals, const std::string& attributes) {
-  // "%.-1f" is no format: a negative count writes no decimals.
-  const std::string fmt = format("%%.%df", decimals < 0 ? 0 : decimals);
-  addCell(format(fmt.c_str(), value), attributes);
+  addCell(texteNombre(value, decimals), attributes);
 }
 
 void htmlTable::addInteger(int value, const std::string& attributes) { addCell(format("%d", value), attributes); }
@@ -410,8 +432,13 @@ void htmlTable::clear() {
 std::string htmlTable::openingTag() const {
   std::string tag = "<table ";
   if (hasAlignment_) {
+    // Browsers place a table by its side margins; word processors by the
+    // align attribute.
     const char* keyword = alignment_ == Right ? "right" : alignment_ == Center ? "center" : "left";
-    tag += std::string("text-align=\"") + keyword + "\"";
+    const char* marges = alignment_ == Right    ? "margin-left:auto;margin-right:0"
+                         : alignment_ == Center ? "margin-left:auto;margin-right:auto"
+                                                : "margin-left:0;margin-right:auto";
+    tag += format("align=\"%s\" style=\"%s\"", keyword, marges);
   }
   if (hasBorder_) tag += format(" border=\"%d\"", border_);
   if (hasCellPadding_) tag += format(" cellpadding=\"%d\"", cellPadding_);
@@ -472,22 +499,28 @@ std::string htmlDocument::markup() const {
     out += '\n';
   };
 
+  // The bytes are Windows-1252 (see the header): said first thing in the
+  // head, before any accented text.
+  const char* const jeu = "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=windows-1252\">";
   if (kind_ == Word) {
     item(
         "<html xmlns:o='urn:schemas-microsoft-com:office:office' "
         "xmlns:w='urn:schemas-microsoft-com:office:word' "
-        "xmlns='http://www.w3.org/TR/REC-html40'>\n<head>\n");
+        "xmlns='http://www.w3.org/TR/REC-html40'>\n<head>");
+    item(jeu);
     for (const auto& line : headLines_) item(line);
     // Opens the document in print layout at 100 %.
     item(
         "\n<!--[if gte mso 9]>\n<xml>\n<w:WordDocument>\n<w:View>Print</w:View>\n<w:Zoom>100</w:Zoom>\n"
         "<w:DoNotOptimizeForBrowser/>\n</w:WordDocument>\n</xml>\n<![endif]-->");
   } else {
-    item("<html>\n<head>\n");
+    item("<html>\n<head>");
+    item(jeu);
     for (const auto& line : headLines_) item(line);
   }
 
   item("<style>\n<!--");
+  if (paysageNecessaire(*this)) item("@page { size: landscape; }");
   for (size_t i = 0; i < styleNames_.size(); ++i) item(styleNames_[i] + "{" + styleBlocks_[i] + "}");
   item("\n-->\n</style>\n</head>\n");
 
@@ -498,6 +531,15 @@ std::string htmlDocument::markup() const {
   item("\n</body>\n</html>");
   return out;
 }
+
+bool htmlDocument::writesRtf() const {
+  if (kind_ != Word || path_.size() < 4) return false;
+  std::string extension = path_.substr(path_.size() - 4);
+  for (char& c : extension) c = char(std::tolower(static_cast<unsigned char>(c)));
+  return extension == ".doc";
+}
+
+std::string htmlDocument::contents() const { return writesRtf() ? rtfDocument(*this) : markup(); }
 
 std::string cheminRapportTemporaire() {
   std::error_code ec;
@@ -518,7 +560,7 @@ bool htmlDocument::write() {
     if (temp.empty()) return false;
     path_ = std::move(temp);
   }
-  const std::string text = markup();
+  const std::string text = contents();
   std::ofstream file(path_, std::ios::binary | std::ios::trunc);
   if (!file) return false;
   file.write(text.data(), std::streamsize(text.size()));
@@ -544,9 +586,9 @@ void ajouterStylesStandard(htmlDocument& document) {
   style.setTextDecoration(0);
   style.setBorderStyle(htmlBorderStyle::Solid);
   style.setBorderColor(htmlColor(0, 0, 0));
-  style.setBorderWidth(htmlSize(1, htmlSize::Px));
-  style.setPadding(htmlSize(4, htmlSize::Px));
-  style.setMargin(htmlSize(4, htmlSize::Px));
+  style.setBorderWidth(htmlSize(kBordureCellule, htmlSize::Px));
+  style.setPadding(htmlSize(kPaddingCellule, htmlSize::Px));
+  style.setMargin(htmlSize(kMargeCellule, htmlSize::Px));
   document.addStyle(".celnorm", style);
 
   style.setBackgroundColor(htmlColor(239, 239, 239));
@@ -557,7 +599,30 @@ htmlTable tableRapport() {
   htmlTable table;
   table.setAlignment(htmlTable::Center);
   table.setBorder(0);
-  table.setCellPadding(0);
+  table.setCellPadding(kCellPaddingRapport);
   table.setCellSpacing(0);
   return table;
+}
+
+std::string texteNombre(double value, int decimals) {
+  // "%.-1f" is no format: a negative count writes no decimals.
+  std::string texte = format(format("%%.%df", decimals < 0 ? 0 : decimals).c_str(), value);
+  // A value that rounds to zero keeps no sign (a sum of -0.00001 m is 0).
+  if (!texte.empty() && texte.front() == '-' && texte.find_first_not_of("0.", 1) == std::string::npos)
+    texte.erase(0, 1);
+  return texte;
+}
+
+std::string texteHtml(std::string_view text) {
+  std::string sur;
+  sur.reserve(text.size());
+  for (char c : text) {
+    switch (c) {
+      case '&': sur += "&amp;"; break;
+      case '<': sur += "&lt;"; break;
+      case '>': sur += "&gt;"; break;
+      default: sur += c; break;
+    }
+  }
+  return sur;
 }

@@ -3,16 +3,24 @@
 // and a document (style sheet + body fragments) written to a file as plain
 // HTML or as HTML that a word processor opens in print layout.
 //
-// All markup is 8-bit Windows-1252 text with no character-set declaration.
-// A narrow std::string given to this model is taken as Windows-1252 bytes
-// and copied as is; accented French text should come as std::wstring, which
-// is converted with host::toAnsi (characters the code page lacks become
-// '?'). Texts and attribute strings are markup: nothing is escaped, so a
-// cell may hold "&nbsp" or a paragraph's text form.
+// All markup is 8-bit Windows-1252 text, and every document says so in its
+// head (a browser or word processor guessing UTF-8 would swallow the
+// accents with their neighbours). A narrow std::string given to this model
+// is taken as Windows-1252 bytes and copied as is; accented French text
+// should come as std::wstring, which is converted with host::toAnsi
+// (characters the code page lacks become '?'). Texts and attribute strings
+// are markup: nothing is escaped, so a cell may hold "&nbsp" or a
+// paragraph's text form; text from outside (point or station names) goes
+// through texteHtml first.
+//
+// The Word-compatible kind written to a ".doc" file is Rich Text instead
+// (report/rtf.hpp): word processors read RTF whatever the extension, while
+// HTML named ".doc" opens as source text in some of them.
 #pragma once
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // ------------------------------------------------------------ colours
@@ -124,6 +132,9 @@ class htmlStyle {
   enum : int { AlignLeft = 1, AlignRight = 2, AlignCenter = 4, AlignJustify = 0 };
 
   // The family (Windows-1252) and an optional fallback family (empty: none).
+  // Family names are written quoted; a generic family of CSS (serif,
+  // sans-serif, monospace, cursive, fantasy) is a keyword and is written
+  // bare, as a quoted one would name a font called "serif".
   void setFontFamily(const std::string& family, const std::string& fallback = {});
   void setFontSize(const htmlSize& size);
   void setItalic(bool on);
@@ -151,7 +162,8 @@ class htmlStyle {
 
   // The declarations, without braces. The font-family part comes first and
   // starts with a blank; when no family is set it is a lone ";", so a fresh
-  // style writes ";".
+  // style writes ";". Borders whose four sides have the same width, style
+  // and colour are written as one "border:1px solid rgb(0,0,0);".
   std::string str() const;
 
  private:
@@ -218,7 +230,9 @@ class htmlTable {
  public:
   enum Alignment : int { Left = 0, Right = 1, Center = 2 };
 
-  // Left, Right or Center; any other value is ignored.
+  // Left, Right or Center; any other value is ignored. Written as the
+  // table's align attribute, which word processors follow, and as the auto
+  // side margins that centre or push a table in CSS.
   void setAlignment(int alignment);
   // Written as border="n", cellpadding="n" and cellspacing ="n"; a negative
   // value is ignored (the attribute keeps its previous state).
@@ -231,7 +245,7 @@ class htmlTable {
   // "<td attributes>text</td>".
   void addCell(const std::string& text, const std::string& attributes = {});
   void addCell(const std::wstring& text, const std::string& attributes = {});
-  // The value with `decimals` decimals ("%.nf"; a negative count counts as 0).
+  // The value with `decimals` decimals (texteNombre).
   void addNumber(double value, int decimals, const std::string& attributes = {});
   // The value with "%d".
   void addInteger(int value, const std::string& attributes = {});
@@ -301,15 +315,22 @@ class htmlDocument {
   const std::vector<std::string>& headLines() const { return headLines_; }
   const std::vector<std::string>& bodyFragments() const { return body_; }
 
-  // The whole text that write() puts in the file, for the current kind.
+  // The document as HTML, for the current kind. The head declares the
+  // character set; a report whose widest table cannot keep its numbers on
+  // one line across a portrait page asks for a landscape page.
   std::string markup() const;
+  // Whether write() gives Rich Text: the Word-compatible kind going to a
+  // path that ends with ".doc" in any case.
+  bool writesRtf() const;
+  // What write() puts in the file: rtfDocument(*this) or markup().
+  std::string contents() const;
 
   // Writes the document. With the temporary flag set, or without a path, a
   // new temporary file "_TPxxxxxx.html" is created in the system's
   // temporary folder and the path becomes its name. Then the file at the
-  // path is created
-  // or truncated and receives markup(). False, and nothing written, when no
-  // file could be created (or the writing failed); no message is given.
+  // path is created or truncated and receives contents(). False, and
+  // nothing written, when no file could be created (or the writing failed);
+  // no message is given.
   bool write();
 
  private:
@@ -326,10 +347,33 @@ class htmlDocument {
 // when no file could be created there.
 std::string cheminRapportTemporaire();
 
+// "%.nf" of the value (a negative count of decimals counts as 0), without
+// the sign of a value that rounds to zero: -0.00001 gives "0.0000", never
+// "-0.0000".
+std::string texteNombre(double value, int decimals);
+
+// Text from outside (a point or station name, Windows-1252) as markup: "&",
+// "<" and ">" become entities, so the text neither vanishes nor breaks the
+// table it is in.
+std::string texteHtml(std::string_view text);
+
+// The padding, margin and border of the cells of the standard style sheet,
+// in pixels.
+constexpr int kPaddingCellule = 4;
+constexpr int kMargeCellule = 4;
+constexpr int kBordureCellule = 1;
+
 // The style sheet every report starts with: ".petit", ".grand", ".titre",
 // ".celnorm" and ".celgris", built from one style refined from class to
 // class.
 void ajouterStylesStandard(htmlDocument& document);
 
-// The tables of the reports: centred, no border, no cell padding or spacing.
+// The tables of the reports: centred, no border, no cell spacing, and a
+// cell padding that covers the cells' own padding, margin and border. Word
+// processors size a column from its text and the table's cell padding
+// alone, then indent the text by the cell's margin and padding inside its
+// border: with less, a number is squeezed onto two lines. (Browsers give
+// the classes' padding precedence and ignore margins of cells.)
 htmlTable tableRapport();
+// The cell padding of the report tables.
+constexpr int kCellPaddingRapport = kPaddingCellule + kMargeCellule + kBordureCellule;

@@ -76,11 +76,13 @@ bool ecrireDocumentPoints(const std::vector<const pointDuDessin*>& points, const
   ajouterStylesStandard(document);
   htmlTable table = tableRapport();
   table.newRow();
-  for (const wchar_t* titre : {L"N\u00b0", L"X", L"Y", L"Z", L"Code"}) table.addCell(std::wstring(titre), "CLASS=celgris");
+  for (const wchar_t* titre : {L"N\u00b0", L"X (m)", L"Y (m)", L"Z (m)", L"Code"})
+    table.addCell(std::wstring(titre), "CLASS=celgris");
   for (const pointDuDessin* p : points) {
     table.newRow();
-    // The name's bytes are already those of the document's code page.
-    table.addCell(std::string(p->getNomPoint()), "class=celnorm align='left'");
+    // The name's bytes are already those of the document's code page; a
+    // name such as "A<B" is text, not markup.
+    table.addCell(texteHtml(p->getNomPoint()), "class=celnorm align='left'");
     table.addNumber(p->getX(), 4, "class=celnorm align=right");
     table.addNumber(p->getY(), 4, "class=celnorm align=right");
     if (p->aUneAltitude()) table.addNumber(p->getZ(), 4, "class=celnorm align=right");

@@ -129,18 +129,19 @@ def main():
         if len(t) != 7:
             failures.append(f"{len(t)} tables in the report")
         else:
-            if t[0][0] != ["X Depart", "Y Depart", "X Final", "Y Final"] or len(t[0]) != 5:
+            if t[0][0] != ["X Depart (m)", "Y Depart (m)", "X Final (m)", "Y Final (m)"] or len(t[0]) != 5:
                 failures.append(f"data table {t[0][:2]}")
             elif [float(v) for v in t[0][4]] != [round(v, 3) for v in SOURCE[3] + TARGET[3]]:
                 failures.append(f"data row {t[0][4]}")
             if t[2][0][0] != "Echelle" or float(t[2][0][1]) != round(s, 3):
                 failures.append(f"scale row {t[2]}")
-            if t[3][0][0] != "Rotation" or abs(float(t[3][0][1]) - theta * 200 / math.pi) > 0.0005:
+            if t[3][0][0] != "Rotation (gr)" or abs(float(t[3][0][1]) - theta * 200 / math.pi) > 0.0005:
                 failures.append(f"rotation row {t[3]}")
             if [row[0] for row in t[4]] != ["Parametre A", "Parametre B"] or \
                     abs(float(t[4][0][1]) - a) > 5e-7 or abs(float(t[4][1][1]) - b) > 5e-7:
                 failures.append(f"parameters {t[4]}")
-            if t[5][0] != ["X Final", "Y Final", "X Corrigé", "Y Corrigé", "DX", "DY", "Dist"] or len(t[5]) != 5:
+            if t[5][0] != ["X Final (m)", "Y Final (m)", "X Corrigé (m)", "Y Corrigé (m)", "DX (m)", "DY (m)",
+                           "Dist (m)"] or len(t[5]) != 5:
                 failures.append(f"final table {t[5][:1]}")
             else:
                 for row, src, dst in zip(t[5][1:], SOURCE, TARGET):
@@ -149,7 +150,7 @@ def main():
                     if abs(float(row[2]) - p[0]) > 6e-4 or abs(float(row[3]) - p[1]) > 6e-4 or \
                             abs(float(row[6]) - d) > 6e-4:
                         failures.append(f"final row {row} instead of {p} {d}")
-            if [row[0] for row in t[6]] != ["Err Inf", "Err Sup", "Err Moyenne", "Err moy quad"]:
+            if [row[0] for row in t[6]] != ["Err Inf (m)", "Err Sup (m)", "Err Moyenne (m)", "Err moy quad (m)"]:
                 failures.append(f"errors table {t[6]}")
     if "1 objet(s) n'ont pas pu être transformé(s)" not in out:
         failures.append("the hatch left in place is not reported")

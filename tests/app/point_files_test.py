@@ -10,6 +10,7 @@ Usage: point_files_test.py GELTARO SOURCE_DIR WORK_DIR
 import html.parser
 import os
 import random
+import re
 import sys
 
 import ezdxf
@@ -51,6 +52,18 @@ class Tables(html.parser.HTMLParser):
     def handle_data(self, data):
         if self.text is not None:
             self.text += data
+
+
+def rtf_rows(text):
+    """The rows of the tables of an RTF document, each the texts of its
+    cells (\\'hh bytes in Windows-1252, \\~ a no-break space, as blank)."""
+    def decode(cell):
+        cell = re.sub(r"\\'([0-9a-f]{2})", lambda m: bytes([int(m.group(1), 16)]).decode("cp1252"), cell)
+        return cell.replace("\\~", " ").replace("\\{", "{").replace("\\}", "}").replace("\\\\", "\\").strip()
+    rows = []
+    for row in text.split("\\row")[:-1]:
+        rows.append([decode(c) for c in re.findall(r"\\intbl\\q[lrcj]\{\S* ((?:[^{}\\]|\\.)*)\}\\cell", row)])
+    return rows
 
 
 def main():
@@ -134,23 +147,30 @@ PTSEN3D
     if again.returncode != 0:
         failures.append("the second session failed")
 
-    # The documents: one table, a header row and one row a point.
+    # The documents: one table, a header row and one row a point; the Word
+    # document is Rich Text, the other HTML.
     for name, rows, word in (("export.doc", 3, True), ("export.htm", 300, False)):
         with open(os.path.join(home, name), "rb") as f:
             markup = f.read().decode("cp1252")
-        parser = Tables()
-        parser.feed(markup)
-        parser.close()
-        if parser.errors or parser.stack:
-            failures.append(f"{name}: {parser.errors[:3]} {parser.stack}")
-        if parser.tables != 1 or len(parser.rows) != rows + 1:
-            failures.append(f"{name}: {parser.tables} tables, {len(parser.rows)} rows")
+        if word:
+            if not markup.startswith("{\\rtf1\\ansi\\ansicpg1252"):
+                failures.append(f"{name}: not a Rich Text document: {markup[:40]!r}")
+            table = rtf_rows(markup)
+        else:
+            parser = Tables()
+            parser.feed(markup)
+            parser.close()
+            if parser.errors or parser.stack:
+                failures.append(f"{name}: {parser.errors[:3]} {parser.stack}")
+            if parser.tables != 1:
+                failures.append(f"{name}: {parser.tables} tables")
+            table = parser.rows
+        if len(table) != rows + 1:
+            failures.append(f"{name}: {len(table)} rows")
             continue
-        if parser.rows[0] != ["N\u00b0", "X", "Y", "Z", "Code"]:
-            failures.append(f"{name}: header {parser.rows[0]}")
-        if ("urn:schemas-microsoft-com:office:word" in markup) != word:
-            failures.append(f"{name}: wrong kind of document")
-        body = parser.rows[1:]
+        if table[0] != ["N\u00b0", "X (m)", "Y (m)", "Z (m)", "Code"]:
+            failures.append(f"{name}: header {table[0]}")
+        body = table[1:]
         wanted = expected if word else points
         for cells, (pname, x, y, z, code) in zip(body, wanted):
             want_cells = [pname, f"{x:.4f}", f"{y:.4f}", f"{z:.4f}" if z is not None else "", str(code)]

@@ -64,7 +64,7 @@ def main():
         if "Coordonnées finales" not in markup:
             failures.append("the report has no final coordinates")
         table = report_tables(markup)[-1]
-        if table[0] != ["Station", "X", "Y", "Z"] or len(table) != 5:
+        if table[0] != ["Station", "X (m)", "Y (m)", "Z (m)"] or len(table) != 5:
             failures.append(f"final coordinates table {table[:2]}")
         for row in table[1:]:
             final[row[0]] = tuple(float(v) for v in row[1:])

@@ -328,10 +328,11 @@ TEST_F(DialogueHelmert, EchelleNulleNonAppliquee) {
 std::string td(const std::string& attributs, const std::string& texte) {
   return "<td " + attributs + ">" + texte + "</td>";
 }
-const std::string kTable = "<table text-align=\"center\" border=\"0\" cellpadding=\"0\" cellspacing =\"0\">\n";
+const std::string kTable =
+    "<table align=\"center\" style=\"margin-left:auto;margin-right:auto\" border=\"0\" cellpadding=\"9\" "
+    "cellspacing =\"0\">\n";
 const std::string kN = "class=celnorm align=right";
 const std::string kG = "CLASS=celgris";
-const std::string kL = "class=celnorm align='left'";
 
 TEST(RapportHelmert, Balisage) {
   const std::vector<pointCalage> depart = {{0, 0}, {10, 0}, {0, 10}};
@@ -345,8 +346,8 @@ TEST(RapportHelmert, Balisage) {
 
   EXPECT_EQ(f[0], "<P CLASS=grand>Transformation d'helmert</P>");
   EXPECT_EQ(f[1], "<P CLASS=titre>Donn\xe9" "es</P>");
-  EXPECT_EQ(f[2], kTable + "<tr >" + td(kG, "X Depart") + td(kG, "Y Depart") + td(kG, "X Final") +
-                      td(kG, "Y Final") + "</tr><tr >" + td(kN, "0.000") + td(kN, "0.000") + td(kN, "100.000") +
+  EXPECT_EQ(f[2], kTable + "<tr >" + td(kG, "X Depart (m)") + td(kG, "Y Depart (m)") + td(kG, "X Final (m)") +
+                      td(kG, "Y Final (m)") + "</tr><tr >" + td(kN, "0.000") + td(kN, "0.000") + td(kN, "100.000") +
                       td(kN, "200.000") + "</tr><tr >" + td(kN, "10.000") + td(kN, "0.000") + td(kN, "110.000") +
                       td(kN, "200.000") + "</tr><tr >" + td(kN, "0.000") + td(kN, "10.000") + td(kN, "100.500") +
                       td(kN, "210.000") + "</tr></table>");
@@ -355,24 +356,23 @@ TEST(RapportHelmert, Balisage) {
                           "Erreurs"};
   for (int k = 0; k < 6; ++k) EXPECT_EQ(f[4 + 2 * k], std::string("<P CLASS=petit>") + petits[k] + "</P>");
 
-  char t[64];
-  auto n = [&](double v, int dec) {
-    std::snprintf(t, sizeof t, "%.*f", dec, v);
-    return std::string(t);
-  };
-  EXPECT_EQ(f[5], kTable + "<tr >" + td(kG, "Deplacement") + td(kN, n(r.tx, 3)) + td(kN, n(r.ty, 3)) +
+  // Values as the reports print them (no negative zero).
+  auto n = [&](double v, int dec) { return texteNombre(v, dec); };
+  // Every label is a grey header cell, with its unit.
+  EXPECT_EQ(f[5], kTable + "<tr >" + td(kG, "Deplacement (m)") + td(kN, n(r.tx, 3)) + td(kN, n(r.ty, 3)) +
                       "</tr></table>");
   EXPECT_EQ(f[7], kTable + "<tr >" + td(kG, "Echelle") + td(kN, n(r.echelle, 3)) + "</tr></table>");
-  EXPECT_EQ(f[9], kTable + "<tr >" + td(kL, "Rotation") + td(kN, n(r.rotationGrades(), 3)) + "</tr></table>");
-  EXPECT_EQ(f[11], kTable + "<tr >" + td(kL, "Parametre A") + td(kN, n(r.a, 6)) + "</tr><tr >" +
-                       td(kL, "Parametre B") + td(kN, n(r.b, 6)) + "</tr></table>");
+  EXPECT_EQ(f[9], kTable + "<tr >" + td(kG, "Rotation (gr)") + td(kN, n(r.rotationGrades(), 3)) + "</tr></table>");
+  EXPECT_EQ(f[11], kTable + "<tr >" + td(kG, "Parametre A") + td(kN, n(r.a, 6)) + "</tr><tr >" +
+                       td(kG, "Parametre B") + td(kN, n(r.b, 6)) + "</tr></table>");
   // The fit is not exact here. By hand: Σ(dx² + dy²) = 1200/9,
   // Σ(dx dX + dy dY) = 1185/9 and Σ(dy dX - dx dY) = 30/9.
   EXPECT_EQ(n(r.a, 6), "0.987500");
   EXPECT_EQ(n(r.b, 6), "0.025000");
 
   std::string finaux = kTable + "<tr >";
-  for (const char* titre : {"X Final", "Y Final", "X Corrig\xe9", "Y Corrig\xe9", "DX", "DY", "Dist"})
+  for (const char* titre :
+       {"X Final (m)", "Y Final (m)", "X Corrig\xe9 (m)", "Y Corrig\xe9 (m)", "DX (m)", "DY (m)", "Dist (m)"})
     finaux += td(kG, titre);
   finaux += "</tr>";
   double inf = 1e36, sup = -1e36, somme = 0, carres = 0;
@@ -386,9 +386,10 @@ TEST(RapportHelmert, Balisage) {
     carres += r.ecarts[i] * r.ecarts[i];
   }
   EXPECT_EQ(f[13], finaux + "</table>");
-  EXPECT_EQ(f[15], kTable + "<tr >" + td(kG, "Err Inf") + td(kN, n(inf, 3)) + "</tr><tr >" + td(kG, "Err Sup") +
-                       td(kN, n(sup, 3)) + "</tr><tr >" + td(kG, "Err Moyenne") + td(kN, n(somme / 3, 3)) +
-                       "</tr><tr >" + td(kG, "Err moy quad") + td(kN, n(std::sqrt(carres / 2), 3)) +
+  EXPECT_EQ(f[15], kTable + "<tr >" + td(kG, "Err Inf (m)") + td(kN, n(inf, 3)) + "</tr><tr >" +
+                       td(kG, "Err Sup (m)") + td(kN, n(sup, 3)) + "</tr><tr >" + td(kG, "Err Moyenne (m)") +
+                       td(kN, n(somme / 3, 3)) + "</tr><tr >" + td(kG, "Err moy quad (m)") +
+                       td(kN, n(std::sqrt(carres / 2), 3)) +
                        "</tr></table>");
   EXPECT_GT(sup, inf);
 }
@@ -406,8 +407,8 @@ TEST_F(DialogueHelmert, CalculerMontreLeRapport) {
   const std::string html((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   EXPECT_TRUE(contains(html, ".celgris{")) << html;  // the standard style sheet
   EXPECT_TRUE(contains(html, "<P CLASS=grand>Transformation d'helmert</P>"));
-  EXPECT_TRUE(contains(html, td(kL, "Rotation") + td(kN, "100.000")));
-  EXPECT_TRUE(contains(html, td(kL, "Parametre B") + td(kN, "2.000000")));
+  EXPECT_TRUE(contains(html, td(kG, "Rotation (gr)") + td(kN, "100.000")));
+  EXPECT_TRUE(contains(html, td(kG, "Parametre B") + td(kN, "2.000000")));
   std::error_code ec;
   fs::remove(chemin, ec);
 }

@@ -15,11 +15,8 @@ using geltaro::testing::Ligne;
 using geltaro::testing::lignes;
 using geltaro::testing::station;
 
-std::string f4(double v) {
-  char b[64];
-  std::snprintf(b, sizeof b, "%.4f", v);
-  return b;
-}
+// A value as the reports print it (four decimals, no negative zero).
+std::string f4(double v) { return texteNombre(v, 4); }
 
 struct Cellule {
   std::string attributs, texte;
@@ -49,8 +46,10 @@ std::vector<std::string> textes(const Rangee& r) {
 
 bool estTable(const std::string& fragment) { return fragment.rfind("<table ", 0) == 0; }
 
-const char* const kTableFermee = "<table text-align=\"center\" border=\"0\" cellpadding=\"0\" cellspacing =\"0\">\n";
-const char* const kTableOuverte = "<table  cellspacing =\"0\">\n";
+const char* const kTableFermee =
+    "<table align=\"center\" style=\"margin-left:auto;margin-right:auto\" border=\"0\" cellpadding=\"9\" "
+    "cellspacing =\"0\">\n";
+const char* const kTableOuverte = "<table  cellpadding=\"9\" cellspacing =\"0\">\n";
 const char* const kNum = "class=celnorm align=right";
 const char* const kGauche = "class=celnorm align='left'";
 
@@ -92,7 +91,8 @@ TEST(RapportFerme, SequenceEtTablesDuCarreSansNivellement) {
   // Observations: the first table has its own header and name attributes.
   const auto obs = rangees(b[4]);
   ASSERT_EQ(obs.size(), 5u);
-  EXPECT_EQ(textes(obs[0]), (std::vector<std::string>{"Station", "Vise", "Angle", "Distance", "Altitude"}));
+  EXPECT_EQ(textes(obs[0]),
+            (std::vector<std::string>{"Station", "Vise", "Angle (gr)", "Distance (m)", "Altitude (m)"}));
   for (const Cellule& c : obs[0]) EXPECT_EQ(c.attributs, "CLASS=celgris");
   EXPECT_EQ(textes(obs[1]), (std::vector<std::string>{"A", "B", "300.0000", "100.0000", "0.0000"}));
   EXPECT_EQ(obs[1][0].attributs, "class=celnorm align='center'");
@@ -102,8 +102,8 @@ TEST(RapportFerme, SequenceEtTablesDuCarreSansNivellement) {
   // and the tolerance.
   const auto ang = rangees(b[8]);
   ASSERT_EQ(ang.size(), 9u);
-  EXPECT_EQ(textes(ang[0]), (std::vector<std::string>{"R\xe9" "f", "Station", "Vise", "Ang Ext", "Ang Int",
-                                                      "Ang Int Corr", "Ang Ext Corr", "Gisement Corr"}));
+  EXPECT_EQ(textes(ang[0]), (std::vector<std::string>{"R\xe9" "f", "Station", "Vise", "Ang Ext (gr)", "Ang Int (gr)",
+                                                      "Ang Int Corr (gr)", "Ang Ext Corr (gr)", "Gisement Corr (gr)"}));
   EXPECT_EQ(ang[0][0].attributs, "class=celgris align=center");
   EXPECT_EQ(textes(ang[2]), (std::vector<std::string>{"A", "B", "C", "300.0000", "100.0000", "100.0000", "300.0000",
                                                       "100.0000"}));
@@ -118,16 +118,15 @@ TEST(RapportFerme, SequenceEtTablesDuCarreSansNivellement) {
   const auto dist = rangees(b[10]);
   ASSERT_EQ(dist.size(), 8u);
   EXPECT_EQ(dist[0].size(), 11u);
-  EXPECT_EQ(dist[0][3].texte, "Gis. Corrig\xe9");
-  // (Dy and its corrected value are rounding residues whose sign may vary.)
-  auto d2 = textes(dist[2]);
-  ASSERT_EQ(d2.size(), 11u);
-  for (size_t k : {6u, 8u}) {
-    EXPECT_EQ(std::stod(d2[k]), 0.0) << d2[k];
-    d2[k] = "0";
-  }
-  EXPECT_EQ(d2, (std::vector<std::string>{"A", "B", "C", "100.0000", "100.0000", "100.0000", "0", "100.0000", "0",
-                                          "1000.0000", "2100.0000"}));
+  EXPECT_EQ(textes(dist[0]), (std::vector<std::string>{"R\xe9" "f", "Station", "Vise", "Gis. Corrig\xe9 (gr)",
+                                                       "Distance (m)", "Dx (m)", "Dy (m)", "Dx corrig\xe9 (m)",
+                                                       "Dy corrig\xe9 (m)", "X (m)", "Y (m)"}));
+  // Dy and its corrected value are rounding residues, of either sign: they
+  // print as zero, never "-0.0000".
+  EXPECT_EQ(textes(dist[2]), (std::vector<std::string>{"A", "B", "C", "100.0000", "100.0000", "100.0000", "0.0000",
+                                                       "100.0000", "0.0000", "1000.0000", "2100.0000"}));
+  for (const auto& rangee : dist)
+    for (const Cellule& c : rangee) EXPECT_NE(c.texte, "-0.0000");
   ASSERT_EQ(dist[5].size(), 7u);
   EXPECT_EQ(dist[5][3].texte, "Somme");
   EXPECT_EQ(dist[5][3].attributs, "class=celgris align=center");
@@ -140,8 +139,8 @@ TEST(RapportFerme, SequenceEtTablesDuCarreSansNivellement) {
   auto ligne = [&](const char* nom, const char* x, const char* y) {
     return "<tr >" + g + nom + "</td>" + n + x + "</td>" + n + y + "</td>" + n + "50.0000</td></tr>";
   };
-  EXPECT_EQ(b[14], std::string(kTableFermee) + "<tr >" + h + "Station</td>" + h + "X</td>" + h + "Y</td>" + h +
-                       "Z</td></tr>" + ligne("A", "1000.0000", "2000.0000") + ligne("B", "1000.0000", "2100.0000") +
+  EXPECT_EQ(b[14], std::string(kTableFermee) + "<tr >" + h + "Station</td>" + h + "X (m)</td>" + h + "Y (m)</td>" +
+                       h + "Z (m)</td></tr>" + ligne("A", "1000.0000", "2000.0000") + ligne("B", "1000.0000", "2100.0000") +
                        ligne("C", "1100.0000", "2100.0000") + ligne("D", "1100.0000", "2000.0000") + "</table>");
 }
 
@@ -196,7 +195,7 @@ TEST(RapportFerme, VariantesDuNivellement) {
   };
   const Cas cas[] = {
       {1, "Correction simple, erreur de fermeture r\xe9partie uniform\xe8ment", nullptr, nullptr, nullptr},
-      {2, "Correction proportionnelle aux distances", "Distance", "100.0000", "400.0000"},
+      {2, "Correction proportionnelle aux distances", "Distance (m)", "100.0000", "400.0000"},
       {3, "Correction proportionnelle aux racines distances", "Racine.dist", "10.0000", "40.0000"},
   };
   for (const Cas& c : cas) {
@@ -208,9 +207,9 @@ TEST(RapportFerme, VariantesDuNivellement) {
     EXPECT_EQ(b[12], std::string("<P class=titre>") + c.titre + "</P>");
     const auto t = rangees(b[13]);
     ASSERT_EQ(t.size(), 6u);
-    std::vector<std::string> entete{"R\xe9" "f", "Station", "Vise", "X", "Y", "d.Z"};
+    std::vector<std::string> entete{"R\xe9" "f", "Station", "Vise", "X (m)", "Y (m)", "d.Z (m)"};
     if (c.colonne) entete.push_back(c.colonne);
-    for (const char* s : {"Correction", "d.Z Corrig\xe9", "Z"}) entete.push_back(s);
+    for (const char* s : {"Correction (m)", "d.Z Corrig\xe9 (m)", "Z (m)"}) entete.push_back(s);
     EXPECT_EQ(textes(t[0]), entete);
     std::vector<std::string> r1{"D", "A", "B", "1000.0000", "2000.0000", "0.0050"};
     if (c.terme) r1.push_back(c.terme);
@@ -297,8 +296,8 @@ TEST(RapportOuvert, DonneesEtFermetureAngulaire) {
   // The data table, whole.
   const std::string h = "<td class=celgris align=center>";
   const std::string c = "<td class=celnorm align='center'>";
-  EXPECT_EQ(b[2], std::string(kTableOuverte) + "<tr ><td ></td>" + h + "Station</td>" + h + "X</td>" + h + "Y</td>" +
-                      h + "Z</td>" + h + "Gis</td></tr>" + "<tr ><td class=celgris align=left>D\xe9part</td>" + c +
+  EXPECT_EQ(b[2], std::string(kTableOuverte) + "<tr ><td ></td>" + h + "Station</td>" + h + "X (m)</td>" + h +
+                      "Y (m)</td>" + h + "Z (m)</td>" + h + "Gis (gr)</td></tr>" + "<tr ><td class=celgris align=left>D\xe9part</td>" + c +
                       "S</td>" + c + "1000.0000</td>" + c + "1000.0000</td>" + c + "100.0000</td>" + c +
                       "0.0000</td></tr>" + "<tr ><td class=celgris align=left>Arriv\xe9" "e</td>" + c + "E</td>" + c +
                       "1200.0000</td>" + c + "1000.0200</td>" + c + "102.0100</td>" + c + "0.0000</td></tr>" +
@@ -308,7 +307,7 @@ TEST(RapportOuvert, DonneesEtFermetureAngulaire) {
   const auto ang = rangees(b[4]);
   ASSERT_EQ(ang.size(), 7u);
   EXPECT_EQ(textes(ang[0]),
-            (std::vector<std::string>{"Station", "Angle", "Gisement", "Erreur", "Gis.Compens\xe9"}));
+            (std::vector<std::string>{"Station", "Angle (gr)", "Gisement (gr)", "Erreur (gr)", "Gis.Compens\xe9 (gr)"}));
   EXPECT_EQ(textes(ang[1]), (std::vector<std::string>{"Ref", "&nbsp", "0.0000", "&nbsp", "&nbsp"}));
   EXPECT_EQ(ang[1][1].attributs, "class=celnorm");
   EXPECT_EQ(textes(ang[2]), (std::vector<std::string>{"S", "300.0000", "100.0000", "-0.0010", "99.9990"}));
@@ -358,8 +357,8 @@ TEST(RapportOuvert, NivellementProportionnelAuxDistances) {
   EXPECT_EQ(o.b[8], "<P class=titre>Correction proportionnelle aux distances</P>");
   const auto t = rangees(o.b[9]);
   ASSERT_EQ(t.size(), 6u);
-  EXPECT_EQ(textes(t[0]), (std::vector<std::string>{"Station", "Vise", "X", "Y", "d.Z", "Distance", "Correction",
-                                                    "d.Z Corrig\xe9", "Z"}));
+  EXPECT_EQ(textes(t[0]), (std::vector<std::string>{"Station", "Vise", "X (m)", "Y (m)", "d.Z (m)", "Distance (m)",
+                                                    "Correction (m)", "d.Z Corrig\xe9 (m)", "Z (m)"}));
   // L(i) is the length of leg i itself; the last leg ends at the end station.
   EXPECT_EQ(textes(t[1]), (std::vector<std::string>{"S", "P1", f4(r.X[0]), f4(r.Y[0]), "1.0000", "100.0000",
                                                     "-0.0050", "1.0050", "100.0000"}));

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -15,6 +16,7 @@
 
 #include "host/ui/session.hpp"
 #include "report/html.hpp"
+#include "report/rtf.hpp"
 #include "report/viewer.hpp"
 
 namespace {
@@ -201,8 +203,26 @@ TEST(HtmlStyle, FontFamilyAndTextDecoration) {
   htmlStyle s;
   s.setFontFamily("Arial");
   EXPECT_EQ(s.str(), " font-family:'Arial';");
-  s.setFontFamily("Arial", "serif");
-  EXPECT_EQ(s.str(), " font-family:'Arial','serif';");
+
+  // A generic family is a keyword: quoted, it would name a font called
+  // "serif" that no system has.
+  struct Fallback {
+    const char* fallback;
+    const char* want;
+  } fallbacks[] = {
+      {"serif", " font-family:'Arial',serif;"},
+      {"sans-serif", " font-family:'Arial',sans-serif;"},
+      {"monospace", " font-family:'Arial',monospace;"},
+      {"cursive", " font-family:'Arial',cursive;"},
+      {"fantasy", " font-family:'Arial',fantasy;"},
+      {"Helvetica", " font-family:'Arial','Helvetica';"},
+      {"Serif", " font-family:'Arial','Serif';"},  // keywords are lower case here; a capital is a font name
+  };
+  for (const Fallback& f : fallbacks) {
+    SCOPED_TRACE(f.fallback);
+    s.setFontFamily("Arial", f.fallback);
+    EXPECT_EQ(s.str(), f.want);
+  }
 }
 
 TEST(HtmlStyle, EveryPropertyInItsOrder) {
@@ -225,7 +245,7 @@ TEST(HtmlStyle, EveryPropertyInItsOrder) {
   s.setFontSize(htmlSize(12, htmlSize::Pt));
   s.setFontFamily("Times New Roman", "serif");
   EXPECT_EQ(s.str(),
-            " font-family:'Times New Roman','serif';font-size:12pt;font-style:normal;font-weight:bold;"
+            " font-family:'Times New Roman',serif;font-size:12pt;font-style:normal;font-weight:bold;"
             "text-decoration:overline ;color:rgb(0,0,128);background-color:rgb(255,255,0);text-align:center;"
             "text-indent:5mm;line-height:120%;letter-spacing:1pt;margin-bottom:0.50cm;padding-left:1mm;"
             "border-right-width:2px;border-top-style:dashed;border-bottom-color:rgb(1,2,3);");
@@ -253,24 +273,68 @@ TEST(HtmlStyle, FourSidesAtOnceAndCumulative) {
             "border-left-style:solid;border-right-style:solid;border-top-style:solid;border-bottom-style:solid;");
 }
 
+TEST(HtmlStyle, UniformBordersAreOneDeclaration) {
+  struct Case {
+    const char* why;
+    void (*set)(htmlStyle&);
+    const char* want;
+  } cases[] = {
+      {"four equal sides", [](htmlStyle& s) {
+         s.setBorderWidth(htmlSize(2, htmlSize::Px));
+         s.setBorderStyle(htmlBorderStyle::Dashed);
+         s.setBorderColor(htmlColor(1, 2, 3));
+       },
+       ";border:2px dashed rgb(1,2,3);"},
+      {"one side wider", [](htmlStyle& s) {
+         s.setBorderWidth(htmlSize(1, htmlSize::Px));
+         s.setBorderWidth(htmlStyle::Top, htmlSize(3, htmlSize::Px));
+         s.setBorderStyle(htmlBorderStyle::Solid);
+         s.setBorderColor(htmlColor(0, 0, 0));
+       },
+       ";border-left-width:1px;border-right-width:1px;border-top-width:3px;border-bottom-width:1px;"
+       "border-left-style:solid;border-right-style:solid;border-top-style:solid;border-bottom-style:solid;"
+       "border-left-color:rgb(0,0,0);border-right-color:rgb(0,0,0);border-top-color:rgb(0,0,0);"
+       "border-bottom-color:rgb(0,0,0);"},
+      {"no colour", [](htmlStyle& s) {
+         s.setBorderWidth(htmlSize(1, htmlSize::Px));
+         s.setBorderStyle(htmlBorderStyle::Solid);
+       },
+       ";border-left-width:1px;border-right-width:1px;border-top-width:1px;border-bottom-width:1px;"
+       "border-left-style:solid;border-right-style:solid;border-top-style:solid;border-bottom-style:solid;"},
+      {"one side of another colour", [](htmlStyle& s) {
+         s.setBorderWidth(htmlSize(1, htmlSize::Px));
+         s.setBorderStyle(htmlBorderStyle::Solid);
+         s.setBorderColor(htmlColor(0, 0, 0));
+         s.setBorderColor(htmlStyle::Left, htmlColor(255, 0, 0));
+       },
+       ";border-left-width:1px;border-right-width:1px;border-top-width:1px;border-bottom-width:1px;"
+       "border-left-style:solid;border-right-style:solid;border-top-style:solid;border-bottom-style:solid;"
+       "border-left-color:rgb(255,0,0);border-right-color:rgb(0,0,0);border-top-color:rgb(0,0,0);"
+       "border-bottom-color:rgb(0,0,0);"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.why);
+    htmlStyle s;
+    c.set(s);
+    EXPECT_EQ(s.str(), c.want);
+  }
+}
+
 TEST(StandardStyleSheet, FiveAccumulatedClasses) {
   htmlDocument doc;
   ajouterStylesStandard(doc);
   const std::string cell =
       "margin-left:4px;margin-right:4px;margin-top:4px;margin-bottom:4px;"
       "padding-left:4px;padding-right:4px;padding-top:4px;padding-bottom:4px;"
-      "border-left-width:1px;border-right-width:1px;border-top-width:1px;border-bottom-width:1px;"
-      "border-left-style:solid;border-right-style:solid;border-top-style:solid;border-bottom-style:solid;"
-      "border-left-color:rgb(0,0,0);border-right-color:rgb(0,0,0);border-top-color:rgb(0,0,0);"
-      "border-bottom-color:rgb(0,0,0);";
+      "border:1px solid rgb(0,0,0);";
   EXPECT_EQ(doc.styleNames(), (std::vector<std::string>{".petit", ".grand", ".titre", ".celnorm", ".celgris"}));
   EXPECT_EQ(doc.styleBlocks(),
             (std::vector<std::string>{
-                " font-family:'Arial','serif';font-size:10pt;",
-                " font-family:'Arial','serif';font-size:18pt;",
-                " font-family:'Arial','serif';font-size:10pt;text-decoration:underline ;",
-                " font-family:'Arial','serif';font-size:10pt;text-decoration:none;" + cell,
-                " font-family:'Arial','serif';font-size:10pt;text-decoration:none;"
+                " font-family:'Arial',serif;font-size:10pt;",
+                " font-family:'Arial',serif;font-size:18pt;",
+                " font-family:'Arial',serif;font-size:10pt;text-decoration:underline ;",
+                " font-family:'Arial',serif;font-size:10pt;text-decoration:none;" + cell,
+                " font-family:'Arial',serif;font-size:10pt;text-decoration:none;"
                 "background-color:rgb(239,239,239);" +
                     cell,
             }));
@@ -297,14 +361,16 @@ TEST(HtmlTable, OpeningTagOptions) {
     const char* want;
   } cases[] = {
       {"nothing set", -9, -9, -9, -9, "<table >\n"},
-      {"left", htmlTable::Left, -9, -9, -9, "<table text-align=\"left\">\n"},
-      {"right", htmlTable::Right, -9, -9, -9, "<table text-align=\"right\">\n"},
-      {"center", htmlTable::Center, -9, -9, -9, "<table text-align=\"center\">\n"},
+      {"left", htmlTable::Left, -9, -9, -9, "<table align=\"left\" style=\"margin-left:0;margin-right:auto\">\n"},
+      {"right", htmlTable::Right, -9, -9, -9, "<table align=\"right\" style=\"margin-left:auto;margin-right:0\">\n"},
+      {"center", htmlTable::Center, -9, -9, -9,
+       "<table align=\"center\" style=\"margin-left:auto;margin-right:auto\">\n"},
       {"border alone", -9, 2, -9, -9, "<table  border=\"2\">\n"},
       {"cell padding alone", -9, -9, 3, -9, "<table  cellpadding=\"3\">\n"},
       {"cell spacing alone, blank before =", -9, -9, -9, 0, "<table  cellspacing =\"0\">\n"},
-      {"all, as the reports open them", htmlTable::Center, 0, 0, 0,
-       "<table text-align=\"center\" border=\"0\" cellpadding=\"0\" cellspacing =\"0\">\n"},
+      {"all", htmlTable::Center, 0, 0, 0,
+       "<table align=\"center\" style=\"margin-left:auto;margin-right:auto\" border=\"0\" cellpadding=\"0\" "
+       "cellspacing =\"0\">\n"},
       {"negative values are ignored", -9, -1, -5, -2, "<table >\n"},
       {"unknown alignment ignored", 3, -9, -9, -9, "<table >\n"},
   };
@@ -322,6 +388,39 @@ TEST(HtmlTable, OpeningTagOptions) {
   kept.setBorder(1);
   kept.setBorder(-1);
   EXPECT_EQ(kept.str(), "<table  border=\"1\">\n</table>") << "a negative value keeps the previous one";
+
+  // The reports' tables: centred, and a cell padding that covers the
+  // padding and border of the cells of the standard style sheet (word
+  // processors size the columns with it).
+  EXPECT_EQ(tableRapport().str(),
+            "<table align=\"center\" style=\"margin-left:auto;margin-right:auto\" border=\"0\" cellpadding=\"9\" "
+            "cellspacing =\"0\">\n</table>");
+  EXPECT_EQ(kCellPaddingRapport, kPaddingCellule + kMargeCellule + kBordureCellule);
+}
+
+TEST(HtmlTable, NumbersNeverShowANegativeZero) {
+  struct Case {
+    double value;
+    int decimals;
+    const char* want;
+  } cases[] = {
+      {-0.00001, 4, "0.0000"},  {-0.0, 4, "0.0000"},      {-0.00004999, 4, "0.0000"}, {-0.00005001, 4, "-0.0001"},
+      {-0.4, 0, "0"},           {-0.6, 0, "-1"},          {-1e-300, 3, "0.000"},      {-12.5, 1, "-12.5"},
+      {0.00001, 4, "0.0000"},   {-100.0, 2, "-100.00"},   {-0.001, -2, "0"},          {-1e-9, 12, "-0.000000001000"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.value) + " with " + std::to_string(c.decimals));
+    EXPECT_EQ(texteNombre(c.value, c.decimals), c.want);
+    htmlTable t;
+    t.addNumber(c.value, c.decimals);
+    EXPECT_EQ(t.body(), std::string("<td >") + c.want + "</td>");
+  }
+}
+
+TEST(HtmlText, OutsideTextIsEscaped) {
+  EXPECT_EQ(texteHtml("A<B&C>D"), "A&lt;B&amp;C&gt;D");
+  EXPECT_EQ(texteHtml("St\xE9 1"), "St\xE9 1") << "the code page's bytes are kept";
+  EXPECT_EQ(texteHtml(""), "");
 }
 
 TEST(HtmlTable, RowsAndCells) {
@@ -376,33 +475,39 @@ htmlDocument tinyDocument() {
   return doc;
 }
 
+const char kCharset[] = "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=windows-1252\">\n";
+
 const char kTinyTail[] =
     "<style>\n<!--\n"
-    ".titre{ font-family:'Arial','serif';text-decoration:underline ;}\n"
+    ".titre{ font-family:'Arial',serif;text-decoration:underline ;}\n"
     "\n-->\n</style>\n</head>\n\n"
     "\n<body bgcolor:rgb(255,255,255) text:rgb(0,0,0) alink:rgb(255,0,0) vlink:rgb(128,0,128) link:rgb(0,0,255)>\n\n"
     "<P class=titre>R\xE9sultats</P>\n"
-    "<table text-align=\"center\" border=\"0\">\n"
+    "<table align=\"center\" style=\"margin-left:auto;margin-right:auto\" border=\"0\">\n"
     "<tr ><td class=celnorm>A</td><td class=celnorm align=right>1.2346</td></tr></table>\n"
     "\n</body>\n</html>\n";
 
 TEST(HtmlDocument, PlainDocumentWhole) {
   htmlDocument doc = tinyDocument();
   EXPECT_EQ(doc.kind(), htmlDocument::Html);
-  EXPECT_EQ(doc.markup(), std::string("<html>\n<head>\n\n") + kTinyTail);
+  EXPECT_EQ(doc.markup(), std::string("<html>\n<head>\n") + kCharset + kTinyTail);
 }
 
 TEST(HtmlDocument, WordDocumentWhole) {
   htmlDocument doc = tinyDocument();
   TempDir dir;
-  const std::string path = dir.file("rapport.doc");
+  // The Word form as HTML: what a ".htm" or ".html" receives (a ".doc" is
+  // Rich Text, below).
+  const std::string path = dir.file("rapport.htm");
   doc.setPath(path, htmlDocument::Word);
+  EXPECT_FALSE(doc.writesRtf());
   ASSERT_TRUE(doc.write());
   EXPECT_EQ(readFile(path),
             std::string("<html xmlns:o='urn:schemas-microsoft-com:office:office' "
                         "xmlns:w='urn:schemas-microsoft-com:office:word' "
-                        "xmlns='http://www.w3.org/TR/REC-html40'>\n<head>\n\n"
-                        "\n<!--[if gte mso 9]>\n<xml>\n<w:WordDocument>\n<w:View>Print</w:View>\n"
+                        "xmlns='http://www.w3.org/TR/REC-html40'>\n<head>\n") +
+                kCharset +
+                std::string("\n<!--[if gte mso 9]>\n<xml>\n<w:WordDocument>\n<w:View>Print</w:View>\n"
                         "<w:Zoom>100</w:Zoom>\n<w:DoNotOptimizeForBrowser/>\n</w:WordDocument>\n</xml>\n"
                         "<![endif]-->\n") +
                 kTinyTail);
@@ -411,7 +516,7 @@ TEST(HtmlDocument, WordDocumentWhole) {
 TEST(HtmlDocument, EmptyDocumentHeadLinesColoursAndClear) {
   htmlDocument doc;
   EXPECT_EQ(doc.markup(),
-            "<html>\n<head>\n\n<style>\n<!--\n\n-->\n</style>\n</head>\n\n"
+            std::string("<html>\n<head>\n") + kCharset + "<style>\n<!--\n\n-->\n</style>\n</head>\n\n"
             "\n<body bgcolor:rgb(255,255,255) text:rgb(0,0,0) alink:rgb(255,0,0) vlink:rgb(128,0,128) "
             "link:rgb(0,0,255)>\n\n\n</body>\n</html>\n")
       << "the style lines are there without styles";
@@ -422,7 +527,7 @@ TEST(HtmlDocument, EmptyDocumentHeadLinesColoursAndClear) {
   doc.setColor(htmlDocument::Background, htmlColor(239, 239, 239));
   doc.setPath("/nulle/part.htm", htmlDocument::Word);
   const std::string m = doc.markup();
-  EXPECT_TRUE(contains(m, "<head>\n\n<title>Rapport</title>\n\n<!--[if gte mso 9]>")) << m;
+  EXPECT_TRUE(contains(m, std::string("<head>\n") + kCharset + "<title>Rapport</title>\n\n<!--[if gte mso 9]>")) << m;
   EXPECT_TRUE(contains(m, "<!--\n.deja{;}\n\n-->")) << "a leading dot is not doubled";
   EXPECT_TRUE(contains(m, "<body bgcolor:rgb(239,239,239) text:")) << m;
   EXPECT_TRUE(contains(m, ">\n\n<br>\n\n</body>")) << m;
@@ -518,6 +623,165 @@ TEST(HtmlDocument, WrittenReportIsWellNested) {
   EXPECT_NE(unbalanced("<table><tr><td>x</td></table>"), "");
 }
 
+// ------------------------------------------------------------ Word form: Rich Text for ".doc"
+
+TEST(HtmlDocument, OnlyTheWordKindInADocFileIsRichText) {
+  struct Case {
+    const char* path;
+    int kind;
+    bool rtf;
+  } cases[] = {
+      {"/t/rapport.doc", htmlDocument::Word, true},   {"/t/RAPPORT.DOC", htmlDocument::Word, true},
+      {"/t/r.Doc", htmlDocument::Word, true},         {"/t/rapport.doc", htmlDocument::Html, false},
+      {"/t/rapport.htm", htmlDocument::Word, false},  {"/t/rapport.html", htmlDocument::Word, false},
+      {"/t/rapport.docx", htmlDocument::Word, false}, {"/t/rapport.doc.html", htmlDocument::Word, false},
+      {"doc", htmlDocument::Word, false},             {".doc", htmlDocument::Word, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    htmlDocument doc = tinyDocument();
+    doc.setPath(c.path, c.kind);
+    EXPECT_EQ(doc.writesRtf(), c.rtf);
+    EXPECT_EQ(doc.contents().rfind("{\\rtf1", 0) == 0, c.rtf);
+  }
+}
+
+// The groups of an RTF text are balanced (escaped braces aside).
+bool groupesEquilibres(const std::string& rtf) {
+  int profondeur = 0;
+  for (size_t i = 0; i < rtf.size(); ++i) {
+    if (rtf[i] == '\\') {
+      ++i;
+      continue;
+    }
+    if (rtf[i] == '{') ++profondeur;
+    if (rtf[i] == '}' && --profondeur < 0) return false;
+  }
+  return profondeur == 0;
+}
+
+// The numbers following each occurrence of a control word ("\\cellx").
+std::vector<int> valeurs(const std::string& rtf, const std::string& mot) {
+  std::vector<int> v;
+  for (size_t i = rtf.find(mot); i != std::string::npos; i = rtf.find(mot, i + 1))
+    v.push_back(std::atoi(rtf.c_str() + i + mot.size()));
+  return v;
+}
+
+// A report as the commands make them: the standard style sheet, a title,
+// a header row, rows of names and numbers, a total under a spanning cell.
+htmlDocument rapportEssai(int colonnesNombres) {
+  htmlDocument doc;
+  ajouterStylesStandard(doc);
+  doc.addBody(htmlText(L"Coordonnées finales", "CLASS=grand"));
+  doc.addBody(htmlText(L"\r\nStation de départ : A&amp;B\tX=1.0000", "class=petit"));
+  htmlTable t = tableRapport();
+  t.newRow();
+  t.addCell(std::wstring(L"Réf"), "CLASS=celgris");
+  for (int k = 0; k < colonnesNombres; ++k) t.addCell(std::wstring(L"X (m)"), "class=celgris align=center");
+  for (const char* nom : {"ST1", "{ST2}"}) {
+    t.newRow();
+    t.addCell(texteHtml(nom), "class=celnorm align='left'");
+    for (int k = 0; k < colonnesNombres; ++k) t.addNumber(6862345.1234 + k, 4, "class=celnorm align=right");
+  }
+  t.newRow();
+  t.addCell(std::string(), "colspan=2");
+  t.addCell(std::string("&nbsp"), "class=celnorm");
+  doc.addBody(t);
+  doc.addBody("<br>");
+  return doc;
+}
+
+TEST(RichText, DeclaresItsCodePageAndEscapesText) {
+  const std::string rtf = rtfDocument(rapportEssai(3));
+  EXPECT_EQ(rtf.rfind("{\\rtf1\\ansi\\ansicpg1252", 0), 0u) << rtf.substr(0, 80);
+  EXPECT_TRUE(groupesEquilibres(rtf));
+  EXPECT_TRUE(std::all_of(rtf.begin(), rtf.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+      << "8-bit characters are written as \\'hh";
+  EXPECT_TRUE(contains(rtf, "Coordonn\\'e9es finales\\par}"));
+  EXPECT_TRUE(contains(rtf, "\\fs36 Coordonn")) << "the class .grand: 18 pt";
+  EXPECT_TRUE(contains(rtf, " Station de d\\'e9part : A&B X=1.0000\\par}"))
+      << "entities decoded, blanks collapsed as a browser shows them";
+  EXPECT_TRUE(contains(rtf, " R\\'e9f}\\cell"));
+  EXPECT_TRUE(contains(rtf, " \\{ST2\\}}\\cell")) << "braces of the text are escaped";
+  EXPECT_TRUE(contains(rtf, "\\qr{\\f0\\fs20 6862345.1234}\\cell")) << "numbers right-aligned, 10 pt";
+  EXPECT_TRUE(contains(rtf, " \\~}\\cell")) << "&nbsp is a no-break space";
+  EXPECT_TRUE(contains(rtf, "{\\fonttbl{\\f0\\fswiss\\fcharset0 Arial;}}"));
+  EXPECT_TRUE(contains(rtf, "\\red239\\green239\\blue239;")) << "the grey of .celgris";
+  EXPECT_TRUE(contains(rtf, "\\clbrdrt\\brdrs")) << "cells of .celnorm and .celgris are framed";
+  EXPECT_TRUE(contains(rtf, "\\trqc")) << "the table is centred";
+  EXPECT_FALSE(contains(rtf, "<")) << "no markup left";
+}
+
+TEST(RichText, ColumnsHoldTheirTextsOnOneLine) {
+  const std::string rtf = rtfDocument(rapportEssai(3));
+  // Four rows (header, two points, total) of four columns; the total row
+  // spans the first two with one cell and has one cell less than the
+  // others: an empty one completes it.
+  const std::vector<int> x = valeurs(rtf, "\\cellx");
+  ASSERT_EQ(x.size(), 4u + 4u + 4u + 3u) << rtf;
+  for (size_t r = 1; r < 3; ++r)
+    for (size_t k = 0; k < 4; ++k) EXPECT_EQ(x[4 * r + k], x[k]) << "every row has the same columns";
+  EXPECT_EQ(x[12], x[1]) << "a cell over two columns ends where the second does";
+  EXPECT_EQ(x[13], x[2]);
+  EXPECT_EQ(x[14], x[3]);
+  // Column widths cover the widest text with its padding and borders:
+  // "6862345.1234" at 10 pt, the class's 4 px of padding (it comes before
+  // the table's cell padding, as in a browser) and 1 px of border a side.
+  const double twipsNombre = 20 * (largeurTexte("6862345.1234", 10) + 2 * (4 + 1) * 0.75);
+  for (size_t k = 1; k < 4; ++k) EXPECT_GE(x[k] - x[k - 1], twipsNombre) << k;
+  EXPECT_GE(x[0], 20 * largeurTexte("{ST2}", 10));
+  EXPECT_NEAR(largeurTableMax(rapportEssai(3)), x[3] / 20.0, 0.1);
+}
+
+TEST(RichText, WideTablesTurnThePage) {
+  // Three columns of numbers fit a portrait A4 page; ten do not.
+  for (int colonnes : {3, 10}) {
+    SCOPED_TRACE(colonnes);
+    const htmlDocument doc = rapportEssai(colonnes);
+    const bool large = colonnes == 10;
+    EXPECT_EQ(paysageNecessaire(doc), large);
+    EXPECT_EQ(contains(rtfDocument(doc), "\\landscape\\paperw16838\\paperh11906"), large);
+    EXPECT_EQ(contains(rtfDocument(doc), "\\paperw11906\\paperh16838"), !large);
+    EXPECT_EQ(contains(doc.markup(), "\n@page { size: landscape; }\n"), large) << "the HTML forms ask for it too";
+  }
+  EXPECT_EQ(largeurTableMax(htmlDocument()), 0.0);
+}
+
+TEST(RichText, WidthsCoverCommonFonts) {
+  // Thousandths of the size, the larger of Arial and DejaVu Sans.
+  struct Case {
+    const char* text;
+    double wantPt;  // at 10 pt
+  } cases[] = {
+      {"0123456789", 63.6}, {".", 3.18}, {"-0.0000", 3.61 + 3.18 + 4 * 6.36 + 6.36}, {"W", 9.89}, {"m", 9.74},
+      {"\xE9", 6.4},        {"\xC9", 7.9}, {"", 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    EXPECT_NEAR(largeurTexte(c.text, 10), c.wantPt, 1e-9);
+  }
+}
+
+TEST(HtmlDocument, EveryFormDeclaresWindows1252BeforeAnyAccent) {
+  TempDir dir;
+  for (const char* name : {"r.html", "w.htm", "w.doc"}) {
+    SCOPED_TRACE(name);
+    htmlDocument doc = rapportEssai(2);
+    doc.setPath(dir.file(name), name[0] == 'r' ? htmlDocument::Html : htmlDocument::Word);
+    ASSERT_TRUE(doc.write());
+    const std::string text = readFile(dir.file(name));
+    const size_t accent = std::find_if(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; }) - text.begin();
+    const size_t declaration = doc.writesRtf() ? text.find("\\ansicpg1252") : text.find("charset=windows-1252");
+    ASSERT_NE(declaration, std::string::npos);
+    EXPECT_LT(declaration, accent);
+    if (!doc.writesRtf()) {
+      EXPECT_LT(declaration, text.find("</head>"));
+      EXPECT_EQ(unbalanced(text), "");
+    }
+  }
+}
+
 // ------------------------------------------------------------ viewer
 
 TEST(ResultPolygo, ShowsTheReportAndSavesAWordCopy) {
@@ -540,8 +804,10 @@ TEST(ResultPolygo, ShowsTheReportAndSavesAWordCopy) {
 
   htmlDocument word = doc;
   word.setPath(target + ".doc", htmlDocument::Word);
-  EXPECT_EQ(readFile(target + ".doc"), word.markup());
-  EXPECT_TRUE(contains(readFile(target + ".doc"), "R\xE9sultats"));
+  EXPECT_TRUE(word.writesRtf());
+  EXPECT_EQ(readFile(target + ".doc"), word.contents());
+  EXPECT_EQ(readFile(target + ".doc").rfind("{\\rtf1\\ansi\\ansicpg1252", 0), 0u) << "a .doc is Rich Text";
+  EXPECT_TRUE(contains(readFile(target + ".doc"), "R\\'e9sultats"));
   // The shown document is left as it was.
   EXPECT_EQ(doc.path(), shown);
   EXPECT_EQ(doc.kind(), htmlDocument::Html);

@@ -4,6 +4,8 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <set>
@@ -20,6 +22,7 @@
 #include "points/blocks.hpp"
 #include "points/project.hpp"
 #include "support/current_drawing.hpp"
+#include "support/viewer_fonts.hpp"
 #include "tools/codification.hpp"
 #include "tools/coordinate_table.hpp"
 #include "tools/tables_manager.hpp"
@@ -298,6 +301,44 @@ TEST(TableCoordonnees, NumbersAreRightAlignedOtherTextsLeftAligned) {
   EXPECT_EQ(trouver(c, L""), nullptr);
   EXPECT_EQ(c.textes.size(), 17u);
   EXPECT_EQ(membres(groupe).size(), c.ids.size());
+}
+
+TEST(TableCoordonnees, TextsStayInsideTheirColumnsAsViewersDrawThem) {
+  // Small negative values beside one another ("2", -0.0289, 0.0013, -1.06)
+  // and long coordinates, every column shown: drawn as common viewers draw
+  // the standard style, each text stays between the lines of its column.
+  Dessin d;
+  parametresTableCoordonnees params;
+  params.code = params.libelle = true;
+  const std::vector<pointDuDessin> points = {point("2", -0.0289, 0.0013, -1.06, 1),
+                                             point("P12", 651234.5678, 6862345.1234, 102.35, 4321),
+                                             point("MUR_EST", 10, 20, 30, 1)};
+  const double px = 50, py = 80;
+  ASSERT_FALSE(dessinerTableCoordonnees(&d.db, points, params, ZcGePoint3d(px, py, 0)).isNull());
+  const Contenu c = lire(d, params.hauteur);
+
+  // The column lines and the sides of the frame.
+  ASSERT_EQ(c.cadres.size(), 1u);
+  std::vector<double> bords = {c.cadres[0][0].x, c.cadres[0][1].x};
+  for (const Ligne& l : c.lignes)
+    if (std::abs(l.a.x - l.b.x) < kEps) bords.push_back(l.a.x);
+  std::sort(bords.begin(), bords.end());
+  ASSERT_EQ(bords.size(), 7u) << "six columns";
+
+  ASSERT_EQ(c.textes.size(), 6u + 18u);
+  for (const Texte& t : c.textes) {
+    SCOPED_TRACE(host::toUtf8(t.s));
+    const double w = geltaro::testing::largeurVue(t.s, params.hauteur);
+    const double gauche = t.mode == ZcDb::kTextLeft    ? t.position.x
+                          : t.mode == ZcDb::kTextRight ? t.alignement.x - w
+                                                       : t.alignement.x - w / 2;
+    const double ancre = t.mode == ZcDb::kTextLeft ? t.position.x : t.alignement.x;
+    // The column of the text: the one its anchor is in.
+    const auto droite = std::upper_bound(bords.begin(), bords.end(), ancre);
+    ASSERT_TRUE(droite != bords.begin() && droite != bords.end());
+    EXPECT_GE(gauche, *(droite - 1));
+    EXPECT_LE(gauche + w, *droite);
+  }
 }
 
 TEST(TableCoordonnees, OnlyTheChosenLinesAreDrawn) {

@@ -357,9 +357,10 @@ TEST_F(DialoguePoints, DocumentKindFollowsTheExtension) {
            "</td>" + cellule + z + "</td>" + cellule + code + "</td></tr>";
   };
   const std::string tableau =
-      "<table text-align=\"center\" border=\"0\" cellpadding=\"0\" cellspacing =\"0\">\n"
-      "<tr ><td CLASS=celgris>N\xB0</td><td CLASS=celgris>X</td><td CLASS=celgris>Y</td>"
-      "<td CLASS=celgris>Z</td><td CLASS=celgris>Code</td></tr>" +
+      "<table align=\"center\" style=\"margin-left:auto;margin-right:auto\" border=\"0\" cellpadding=\"9\" "
+      "cellspacing =\"0\">\n"
+      "<tr ><td CLASS=celgris>N\xB0</td><td CLASS=celgris>X (m)</td><td CLASS=celgris>Y (m)</td>"
+      "<td CLASS=celgris>Z (m)</td><td CLASS=celgris>Code</td></tr>" +
       ligne("2", "10.0001", "150.2500", "&nbsp", "100") +
       ligne("A1", "1234567.8910", "6543210.5000", "100.0000", "100") + "</table>";
 
@@ -373,12 +374,19 @@ TEST_F(DialoguePoints, DocumentKindFollowsTheExtension) {
       continue;
     }
     if (c.genre == Word) {
-      EXPECT_EQ(texte.rfind("<html xmlns:o=", 0), 0u) << c.nom;
-      EXPECT_TRUE(contains(texte, "<w:WordDocument>")) << c.nom;
-    } else {
-      EXPECT_EQ(texte.rfind("<html>\n", 0), 0u) << c.nom;
-      EXPECT_FALSE(contains(texte, "WordDocument")) << c.nom;
+      // A Word document is Rich Text: the same table, cell by cell.
+      EXPECT_EQ(texte.rfind("{\\rtf1\\ansi\\ansicpg1252", 0), 0u) << c.nom;
+      std::size_t apres = 0;
+      for (const char* cellule : {" N\\'b0}", " X (m)}", " Code}", " 2}", " 10.0001}", " 150.2500}", " \\~}", " 100}",
+                                  " A1}", " 1234567.8910}", " 6543210.5000}", " 100.0000}", " 100}"}) {
+        const std::size_t ici = texte.find(std::string(cellule) + "\\cell", apres);
+        EXPECT_NE(ici, std::string::npos) << c.nom << ": " << cellule;
+        if (ici != std::string::npos) apres = ici;
+      }
+      continue;
     }
+    EXPECT_EQ(texte.rfind("<html>\n", 0), 0u) << c.nom;
+    EXPECT_FALSE(contains(texte, "WordDocument")) << c.nom;
     EXPECT_TRUE(contains(texte, ".celgris{")) << c.nom;  // the standard style sheet
     // The body holds the table and nothing else.
     const std::size_t corps = texte.find("<body ");

@@ -101,13 +101,20 @@ struct BlockMeasure {
 }  // namespace
 
 double textAdvance(const std::wstring& text) {
+  // Per character, in text heights: never less than the common viewers
+  // draw the standard style (a TrueType stand-in scaled to the cap height,
+  // or a stroke font with its letter spacing): digits and small letters
+  // take up to 0.89, capitals up to 1.05, "m" and "W" up to 1.31, the
+  // widest symbols up to 1.56. Tables and extents sized on this box leave
+  // room around their texts rather than let them run into one another.
   double w = 0;
   for (wchar_t c : text) {
-    if (c == L' ') w += 0.5;
-    else if (std::wstring_view(L"il1.,;:!|'`").find(c) != std::wstring_view::npos) w += 0.3;
-    else if (std::wstring_view(L"mwMW@").find(c) != std::wstring_view::npos) w += 0.9;
-    else if (c >= L'A' && c <= L'Z') w += 0.7;
-    else w += 0.6;
+    if (c == L' ') w += 0.75;
+    else if (std::wstring_view(L"il.,;:!|'").find(c) != std::wstring_view::npos) w += 0.5;
+    else if (std::wstring_view(L"mwMW@").find(c) != std::wstring_view::npos) w += 1.4;
+    else if (std::wstring_view(L"#%&*+<=>~_").find(c) != std::wstring_view::npos) w += 1.6;
+    else if (c >= L'A' && c <= L'Z') w += 1.1;
+    else w += 0.9;
   }
   return w;
 }

@@ -423,5 +423,6 @@ Zcad::ErrorStatus appendSubEntity(ObjectRecord* owner, ZcDbObject* sub, ZcDbObje
 }  // namespace host
 
 // Text box of the deterministic font metric shared by the database and the
-// command line: width of a string of height 1 and width factor 1.
+// command line: width of a string of height 1 and width factor 1, no less
+// than common viewers draw it in the standard style.
 double textAdvance(const std::wstring& text);

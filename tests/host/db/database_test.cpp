@@ -5,6 +5,7 @@
 
 #include "host/db/entities.hpp"
 #include "host/dxf/dxf.hpp"
+#include "support/viewer_fonts.hpp"
 
 namespace {
 
@@ -308,18 +309,18 @@ TEST(Database, TransformMovesBlockAndAttributes) {
 }
 
 TEST(Database, TextExtentsFollowJustification) {
-  // Text "AB" height 2: advance 0.7 + 0.7 = 1.4 -> width 2.8.
+  // Text "AB" height 2: advance 1.1 + 1.1 = 2.2 -> width 4.4.
   struct Case {
     const char* why;
     ZcDb::TextHorzMode h;
     ZcDb::TextVertMode v;
     double minX, minY, maxX, maxY;
   } cases[] = {
-      {"left base at the position", ZcDb::kTextLeft, ZcDb::kTextBase, 10, 20, 12.8, 22},
-      {"centred on the alignment point", ZcDb::kTextCenter, ZcDb::kTextBase, 8.6, 20, 11.4, 22},
-      {"right", ZcDb::kTextRight, ZcDb::kTextBase, 7.2, 20, 10, 22},
-      {"middle", ZcDb::kTextMid, ZcDb::kTextBase, 8.6, 19, 11.4, 21},
-      {"top right", ZcDb::kTextRight, ZcDb::kTextTop, 7.2, 18, 10, 20},
+      {"left base at the position", ZcDb::kTextLeft, ZcDb::kTextBase, 10, 20, 14.4, 22},
+      {"centred on the alignment point", ZcDb::kTextCenter, ZcDb::kTextBase, 7.8, 20, 12.2, 22},
+      {"right", ZcDb::kTextRight, ZcDb::kTextBase, 5.6, 20, 10, 22},
+      {"middle", ZcDb::kTextMid, ZcDb::kTextBase, 7.8, 19, 12.2, 21},
+      {"top right", ZcDb::kTextRight, ZcDb::kTextTop, 5.6, 18, 10, 20},
   };
   ZcDbDatabase db;
   for (const Case& c : cases) {
@@ -334,6 +335,27 @@ TEST(Database, TextExtentsFollowJustification) {
     EXPECT_NEAR(ext.minPoint().y, c.minY, 1e-9);
     EXPECT_NEAR(ext.maxPoint().x, c.maxX, 1e-9);
     EXPECT_NEAR(ext.maxPoint().y, c.maxY, 1e-9);
+  }
+}
+
+TEST(Database, TextWidthsCoverWhatViewersDraw) {
+  // Each character alone, then the texts of a coordinate table: the host's
+  // box is never narrower than the common viewers draw the standard style
+  // (a table sized on a narrower box has its values run across its lines).
+  for (const geltaro::testing::LargeurVue& v : geltaro::testing::kLargeursVues) {
+    SCOPED_TRACE(int(v.c));
+    EXPECT_GE(textAdvance(std::wstring(1, v.c)), v.largeur);
+  }
+  ZcDbDatabase db;
+  for (const char* texte : {"-0.0289", "0.0013", "-1.06", "651234.5678", "6862345.1234", "P12", "Libelle",
+                            "Code 4321", "Point topo", "MUR_EST 1%"}) {
+    SCOPED_TRACE(texte);
+    const std::wstring s(texte, texte + std::char_traits<char>::length(texte));
+    auto t = std::make_unique<ZcDbText>(ZcGePoint3d(0, 0, 0), s, ZcDbObjectId(), 2.5, 0.0);
+    ZcGePoint3d bas, haut;
+    t->textBox(bas, haut);
+    EXPECT_GE(haut.x - bas.x, geltaro::testing::largeurVue(s, 2.5));
+    EXPECT_DOUBLE_EQ(haut.y - bas.y, 2.5);
   }
 }
 

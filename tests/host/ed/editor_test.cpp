@@ -281,7 +281,7 @@ TEST(Screen, VariablesZoomVectorsAndTextBox) {
   // The text box of "AB" height 2 is the one the database measures.
   ZcGePoint3d lo, hi;
   ASSERT_EQ(zcedTextBox({resbuf::string(1, L"AB"), resbuf::real(40, 2.0)}, lo, hi), RTNORM);
-  EXPECT_NEAR(hi.x - lo.x, 2.8, 1e-12);
+  EXPECT_NEAR(hi.x - lo.x, 4.4, 1e-12);
   EXPECT_NEAR(hi.y - lo.y, 2.0, 1e-12);
   zcdbSetCurDwg(nullptr);
 }
