@@ -174,9 +174,10 @@ void entitiesCommand() {
   if (!db) return;
   std::map<std::string, int> counts;
   ZcDbObjectPointer<ZcDbBlockTableRecord> ms(db->modelSpaceId(), ZcDb::kForRead);
-  for (ZcDbObjectId id : ms->entityIds()) ++counts[id.record()->typeName()];
+  const std::vector<ZcDbObjectId> ids = ms ? ms->entityIds() : std::vector<ZcDbObjectId>{};
+  for (ZcDbObjectId id : ids) ++counts[id.record()->typeName()];
   std::ostringstream o;
-  o << "\n" << ms->entityIds().size() << " entites\n";
+  o << "\n" << ids.size() << " entites\n";
   for (const auto& [type, n] : counts) o << "  " << type << " " << n << "\n";
   say(o.str());
 }
