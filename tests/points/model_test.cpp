@@ -19,12 +19,24 @@ pointDuDessin pt(const wchar_t* nom, double x, double y, double z = kIndefini, i
   return p;
 }
 
-// An entity standing for a point block.
-ZcDbObjectId addPointEntity(ZcDbDatabase& db) {
+// A point block of the point named `nom` (a block reference with its name
+// attribute), standing for what the block writer makes.
+ZcDbObjectId addPointBlock(ZcDbDatabase& db, const wchar_t* nom, const ZcGePoint3d& position = {0, 0, 0}) {
   ZcDbObjectPointer<ZcDbBlockTableRecord> ms(db.modelSpaceId(), ZcDb::kForWrite);
-  auto p = std::make_unique<ZcDbPoint>(ZcGePoint3d(0, 0, 0));
+  auto ref = std::make_unique<ZcDbBlockReference>(position, db.modelSpaceId());
   ZcDbObjectId id;
-  ms->appendZcDbEntity(id, p.get());
+  ms->appendZcDbEntity(id, ref.get());
+  auto numero = std::make_unique<ZcDbAttribute>(position, nom, L"NUMPT");
+  ref->appendAttribute(numero.get());
+  return id;
+}
+
+// An entity of the drawing that shows no point.
+ZcDbObjectId addText(ZcDbDatabase& db) {
+  ZcDbObjectPointer<ZcDbBlockTableRecord> ms(db.modelSpaceId(), ZcDb::kForWrite);
+  auto text = std::make_unique<ZcDbText>(ZcGePoint3d(0, 0, 0), L"cote 12.5");
+  ZcDbObjectId id;
+  ms->appendZcDbEntity(id, text.get());
   return id;
 }
 
@@ -195,7 +207,7 @@ TEST(ListePoints, Renumbering) {
 
 TEST(ListePoints, SupprimerPointMovesTheLastIntoThePlaceAndErasesTheBlock) {
   ZcDbDatabase db;
-  const ZcDbObjectId bloc = addPointEntity(db);
+  const ZcDbObjectId bloc = addPointBlock(db, L"1");
   listePointsDuDessin t;
   pointDuDessin premier = pt(L"1", 0, 0);
   premier.setId(bloc);
@@ -217,12 +229,7 @@ TEST(ListePoints, SupprimerPointMovesTheLastIntoThePlaceAndErasesTheBlock) {
 
 TEST(ListePoints, BlockLinks) {
   ZcDbDatabase db;
-  ZcDbObjectId bloc;
-  {
-    ZcDbObjectPointer<ZcDbBlockTableRecord> ms(db.modelSpaceId(), ZcDb::kForWrite);
-    auto ref = std::make_unique<ZcDbBlockReference>(ZcGePoint3d(7, 8, 9), db.modelSpaceId());
-    ms->appendZcDbEntity(bloc, ref.get());
-  }
+  const ZcDbObjectId bloc = addPointBlock(db, L"A", {7, 8, 9});
   listePointsDuDessin t;
   pointDuDessin a = pt(L"A", 1, 2, 3, 4);
   a.setId(bloc);
@@ -245,6 +252,49 @@ TEST(ListePoints, BlockLinks) {
 
   t.notifyPositionPoint(bloc, {10, 20, 30}, 1 | 4);
   EXPECT_EQ(t.getData(0)->getAs3dPnt(), ZcGePoint3d(10, 2, 30));
+}
+
+// A stored id may name any entity once the drawing was edited elsewhere (a
+// project kept from another drawing, an entity replaced): deleting the
+// point erases nothing but its own block, and its position is its own.
+TEST(ListePoints, AnIdThatIsNotThePointsBlockIsLeftAlone) {
+  ZcDbDatabase db;
+  ZcDbObjectId plain;
+  {
+    ZcDbObjectPointer<ZcDbBlockTableRecord> ms(db.modelSpaceId(), ZcDb::kForWrite);
+    auto ref = std::make_unique<ZcDbBlockReference>(ZcGePoint3d(4, 5, 6), db.modelSpaceId());
+    ms->appendZcDbEntity(plain, ref.get());
+  }
+  struct Cas {
+    const char* why;
+    ZcDbObjectId id;
+  } cas[] = {
+      {"a text", addText(db)},
+      {"the block of another point", addPointBlock(db, L"B", {7, 8, 9})},
+      {"a block reference without attributes", plain},
+  };
+  for (const Cas& c : cas) {
+    SCOPED_TRACE(c.why);
+    listePointsDuDessin t;
+    pointDuDessin a = pt(L"A", 1, 2, 3);
+    a.setId(c.id);
+    t.Ajouter(a);
+    ZcGePoint3d pos;
+    int code = 0;
+    ASSERT_EQ(t.getBlockPosition(L"A", pos, code), 1);
+    EXPECT_EQ(pos, ZcGePoint3d(1, 2, 3));
+    t.supprimerPoint(L"A");
+    EXPECT_EQ(t.nbPoint(), 0);
+    EXPECT_FALSE(c.id.isErased());
+  }
+  // The point's own block, its name written in another case and with
+  // blanks, goes with it.
+  listePointsDuDessin t;
+  pointDuDessin a = pt(L"A1", 1, 2, 3);
+  a.setId(addPointBlock(db, L" a1 "));
+  t.Ajouter(a);
+  t.supprimerPoint(L"A1");
+  EXPECT_TRUE(a.getId().isErased());
 }
 
 TEST(ListePoints, FusionnerAvecAppendsInOrder) {
@@ -351,7 +401,7 @@ TEST(StoredLayout, AFreshProjectAndAPoint) {
 // A project of named tables, written and read back whole.
 TEST(StoredLayout, ProjectRoundTrip) {
   ZcDbDatabase db;
-  const ZcDbObjectId bloc = addPointEntity(db);
+  const ZcDbObjectId bloc = addPointBlock(db, L"S1");
   projetsTopo p;
   p.currTable()->Ajouter(pt(L"A1", 1, 2, 3, 10));
   p.creerTablePoints(L"Polygonale");
