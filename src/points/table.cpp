@@ -230,8 +230,10 @@ int listePointsDuDessin::saveToXRecord(GeltaroSerializer* s) const {
 int listePointsDuDessin::GetFromXRecord(GeltaroSerializer* s) {
   CString nom;
   int32_t n;
-  if (!s->readText(nom) || !s->readInt(n)) return 0;
+  if (!s->readText(nom)) return 0;
+  // Known even when the rest fails, to name the table in a report.
   nomTable_ = nom;
+  if (!s->readInt(n)) return 0;
   // Room for the points announced, within reason: a damaged chain may claim
   // any number, and the read stops at its first missing value.
   if (n > 0) {
