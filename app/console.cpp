@@ -182,14 +182,18 @@ void entitiesCommand() {
   say(o.str());
 }
 
-void evaluateLisp(std::string text) {
+void evaluateLisp(const std::string& text) {
   auto& lisp = host::lisp::session();
-  while (host::lisp::Evaluator::needsMoreInput(text)) {
+  // An expression spread over lines: each line is read once, as it comes.
+  host::lisp::PieceReader reader;
+  reader.feed(text);
+  while (reader.needsMoreInput()) {
     std::string more;
     if (!host::console().readAnswer(more)) break;
-    text += "\n" + more;
+    reader.feed("\n");
+    reader.feed(more);
   }
-  host::lisp::LineResult r = lisp.evaluateText(text, false);
+  host::lisp::LineResult r = lisp.evaluateRead(reader.finish(), false);
   if (r.status == host::lisp::LineStatus::Value) say(r.printed + "\n");
 }
 
