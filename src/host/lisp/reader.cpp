@@ -59,14 +59,13 @@ ReadResult readAll(const std::string& text) {
 
 // ---- reading in pieces ---------------------------------------------------------
 //
-// A pushdown automaton that reads what the recursive descent of a reader
-// would: each datum starts at a nesting (0 at the top, one more inside a
-// list or after a quote) and is refused beyond kMaxNesting; a list may end
-// in ". tail"; a quote wraps the next datum in (QUOTE datum). Errors are
-// found at the same character, in the same order, with the same messages,
-// and reading stops at the first. The state between pieces is the stack of
-// open lists and quotes, the token or string being read, and the forms
-// read so far.
+// A pushdown automaton over the reader's grammar: each datum starts at a
+// nesting (0 at the top, one more inside a list or after a quote) and is
+// refused beyond kMaxNesting; a list may end in ". tail"; a quote wraps the
+// next datum in (QUOTE datum). An error is found at the character that
+// makes it, and reading stops at the first. Nothing depends on where the
+// text was cut: the state between pieces is the stack of open lists and
+// quotes, the token or string being read, and the forms read so far.
 
 int PieceReader::nesting() const { return stack_.empty() ? 0 : stack_.back().nesting; }
 
