@@ -52,7 +52,7 @@ bool openDrawing(const std::string& path) {
   line << ", " << db->entityCount() << " entités, " << db->blockCount() << " blocs, " << db->layerCount()
        << " calques\n";
   say(line.str());
-  for (const auto& w : s.warnings) say("  repare : " + w + "\n");
+  for (const auto& w : s.warnings) say("  réparé : " + w + "\n");
   ZcDbDatabase* opened = db.get();
   zcdbSetCurDwg(opened);
   ZcApDocument* doc = zcDocManagerPtr()->addDocument(std::move(db), path);
@@ -174,21 +174,26 @@ void entitiesCommand() {
   if (!db) return;
   std::map<std::string, int> counts;
   ZcDbObjectPointer<ZcDbBlockTableRecord> ms(db->modelSpaceId(), ZcDb::kForRead);
-  for (ZcDbObjectId id : ms->entityIds()) ++counts[id.record()->typeName()];
+  const std::vector<ZcDbObjectId> ids = ms ? ms->entityIds() : std::vector<ZcDbObjectId>{};
+  for (ZcDbObjectId id : ids) ++counts[id.record()->typeName()];
   std::ostringstream o;
-  o << "\n" << ms->entityIds().size() << " entités\n";
+  o << "\n" << ids.size() << " entités\n";
   for (const auto& [type, n] : counts) o << "  " << type << " " << n << "\n";
   say(o.str());
 }
 
-void evaluateLisp(std::string text) {
+void evaluateLisp(const std::string& text) {
   auto& lisp = host::lisp::session();
-  while (host::lisp::Evaluator::needsMoreInput(text)) {
+  // An expression spread over lines: each line is read once, as it comes.
+  host::lisp::PieceReader reader;
+  reader.feed(text);
+  while (reader.needsMoreInput()) {
     std::string more;
     if (!host::console().readAnswer(more)) break;
-    text += "\n" + more;
+    reader.feed("\n");
+    reader.feed(more);
   }
-  host::lisp::LineResult r = lisp.evaluateText(text, false);
+  host::lisp::LineResult r = lisp.evaluateRead(reader.finish(), false);
   if (r.status == host::lisp::LineStatus::Value) say(r.printed + "\n");
 }
 

@@ -5,6 +5,9 @@
 #include <cstdlib>
 #include <fstream>
 #include <locale>
+#include <map>
+#include <optional>
+#include <set>
 #include <sstream>
 
 #include <boost/property_tree/ini_parser.hpp>
@@ -14,44 +17,199 @@ namespace pt = boost::property_tree;
 
 namespace {
 
-// Some editors start a UTF-8 file with a byte order mark; the INI reader would
-// take it as part of the first line and reject the whole file.
+// Some editors start a UTF-8 file with a byte order mark; it is no part of
+// the first line.
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
-void readIni(const std::string& text, pt::ptree& tree) {
-  std::istringstream in(text);
-  in.imbue(std::locale::classic());
-  pt::read_ini(in, tree);
+using Line = configurationIni::Line;
+
+// The blanks the INI reader trims (those of the classic locale), whatever
+// the process locale.
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
+
+std::string trimmed(std::string_view s) {
+  std::size_t b = 0, e = s.size();
+  while (b < e && isBlank(s[b])) ++b;
+  while (e > b && isBlank(s[e - 1])) --e;
+  return std::string(s.substr(b, e - b));
 }
 
-// Reads the INI file at `path` into `tree`. The INI reader fills the tree only
-// when the whole text is valid; on an error it reports the faulty line, so the
-// lines before it are read again on their own to keep what was valid.
-void readFile(const std::string& path, pt::ptree& tree) {
+// The file's text split into lines, and how it was written.
+struct FileText {
+  std::vector<Line> lines;
+  bool byteOrderMark = false;
+  bool crlf = false;
+  bool finalNewline = true;
+};
+
+// Splits `text` into lines and reads them into `tree` as the property tree's
+// INI reader does, except that a line it would refuse is skipped (and kept
+// as a line of the file) instead of ending the reading.
+FileText parse(std::string text, pt::ptree& tree) {
+  FileText f;
+  tree.clear();
+  if (text.starts_with(kUtf8Bom)) {
+    f.byteOrderMark = true;
+    text.erase(0, kUtf8Bom.size());
+  }
+  f.finalNewline = text.empty() || text.back() == '\n';
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    f.lines.emplace_back();
+    f.lines.back().text = text.substr(start, end - start);
+    start = end + 1;
+  }
+  f.crlf = !f.lines.empty() && f.lines.front().text.ends_with('\r');
+
+  std::set<std::string> sections;   // names given by a header
+  std::optional<std::string> current;  // the section of the next keys (none: before any)
+  bool keysRead = true;             // false after a header that could not be read
+  for (Line& line : f.lines) {
+    const std::string t = trimmed(line.text);
+    if (t.empty() || t[0] == ';' || t[0] == '#') continue;
+    if (t[0] == '[') {
+      const std::size_t close = t.find(']');
+      // The keys after a header that cannot be read belong to a section
+      // whose name is not known: they are not read either.
+      keysRead = false;
+      if (close == std::string::npos) continue;
+      std::string name = trimmed(std::string_view(t).substr(1, close - 1));
+      if (!sections.count(name)) {
+        if (tree.find(name) != tree.not_found()) continue;  // the name of a key before any section
+        tree.push_back({name, pt::ptree()});
+        sections.insert(name);
+      }
+      // A section given twice is one section.
+      keysRead = true;
+      current = name;
+      line.kind = Line::kSection;
+      line.section = name;
+      continue;
+    }
+    if (!keysRead) continue;
+    const std::size_t eq = t.find('=');
+    if (eq == std::string::npos || eq == 0) continue;
+    std::string key = trimmed(std::string_view(t).substr(0, eq));
+    std::string value = trimmed(std::string_view(t).substr(eq + 1));
+    pt::ptree& container = current ? tree.find(*current)->second : tree;
+    // A key given twice: the first is the one read.
+    if (container.find(key) != container.not_found()) continue;
+    container.push_back({key, pt::ptree(value)});
+    line.kind = Line::kKey;
+    line.section = current;
+    line.key = std::move(key);
+    line.value = std::move(value);
+  }
+  // As the INI reader does, a section without keys is no node of the tree.
+  for (const std::string& name : sections) {
+    auto it = tree.find(name);
+    if (it != tree.not_found() && it->second.empty()) tree.erase(tree.to_iterator(it));
+  }
+  return f;
+}
+
+// The text of the file: its lines, with the values the tree changed, the
+// keys the tree no longer holds left out, and the keys it gained inserted
+// at the end of their section (new sections at the end of the file).
+std::string compose(const FileText& f, const pt::ptree& tree) {
+  const std::string eol = f.crlf ? "\r" : "";
+  const std::size_t n = f.lines.size();
+  std::vector<std::optional<std::string>> texts(n);  // none: left out
+  std::set<std::pair<std::optional<std::string>, std::string>> written;
+  std::size_t firstSection = n;
+  for (std::size_t i = 0; i < n; ++i) {
+    const Line& line = f.lines[i];
+    if (line.kind == Line::kSection && firstSection == n) firstSection = i;
+    if (line.kind != Line::kKey) {
+      texts[i] = line.text;
+      continue;
+    }
+    const pt::ptree* container = &tree;
+    if (line.section) {
+      auto s = tree.find(*line.section);
+      container = s == tree.not_found() ? nullptr : &s->second;
+    }
+    if (!container) continue;
+    auto k = container->find(line.key);
+    // Gone from the tree, or become a section: not written here.
+    if (k == container->not_found() || !k->second.empty()) continue;
+    const std::string& value = k->second.data();
+    texts[i] = value == line.value ? line.text
+                                   : line.key + "=" + value + (line.text.ends_with('\r') ? "\r" : "");
+    written.insert({line.section, line.key});
+  }
+
+  // Where the keys a section gained go: after the last key of its last
+  // block, or after its header when that block has none.
+  auto insertionPoint = [&](const std::string& section) -> std::optional<std::size_t> {
+    std::optional<std::size_t> at;
+    for (std::size_t i = 0; i < n; ++i) {
+      const Line& line = f.lines[i];
+      if (line.kind == Line::kSection && line.section == section) at = i;
+      else if (at && line.kind == Line::kKey && line.section == section) at = i;
+    }
+    return at;
+  };
+  std::vector<std::string> topKeys, newSections;
+  std::map<std::size_t, std::vector<std::string>> after;
+  for (const auto& [name, node] : tree) {
+    if (node.empty()) {
+      if (!written.count({std::nullopt, name})) topKeys.push_back(name + "=" + node.data() + eol);
+      continue;
+    }
+    std::vector<std::string> keys;
+    for (const auto& [key, value] : node)
+      if (!written.count({name, key})) keys.push_back(key + "=" + value.data() + eol);
+    if (keys.empty()) continue;
+    if (auto at = insertionPoint(name)) {
+      auto& list = after[*at];
+      list.insert(list.end(), keys.begin(), keys.end());
+    } else {
+      newSections.push_back("[" + name + "]" + eol);
+      newSections.insert(newSections.end(), keys.begin(), keys.end());
+    }
+  }
+
+  std::vector<std::string> out;
+  bool endsWithLastLine = false;  // the last line written is the file's last line
+  for (std::size_t i = 0; i < n; ++i) {
+    if (i == firstSection) out.insert(out.end(), topKeys.begin(), topKeys.end());
+    if (texts[i]) out.push_back(*texts[i]);
+    endsWithLastLine = i + 1 == n && texts[i].has_value();
+    if (auto a = after.find(i); a != after.end()) {
+      out.insert(out.end(), a->second.begin(), a->second.end());
+      endsWithLastLine = false;
+    }
+  }
+  if (firstSection == n && !topKeys.empty()) {
+    out.insert(out.end(), topKeys.begin(), topKeys.end());
+    endsWithLastLine = false;
+  }
+  if (!newSections.empty()) {
+    out.insert(out.end(), newSections.begin(), newSections.end());
+    endsWithLastLine = false;
+  }
+
+  std::string text = f.byteOrderMark ? std::string(kUtf8Bom) : std::string();
+  for (std::size_t i = 0; i < out.size(); ++i) {
+    if (i) text += '\n';
+    text += out[i];
+  }
+  // A file that did not end with a line feed still does not, unless lines
+  // were added after its last one.
+  if (!out.empty() && (f.finalNewline || !endsWithLastLine)) text += '\n';
+  return text;
+}
+
+// The text of the file at `path`; none when it cannot be opened.
+std::optional<std::string> readText(const std::string& path) {
   std::ifstream file(path, std::ios::binary);
-  if (!file) return;
+  if (!file) return std::nullopt;
   std::ostringstream content;
   content << file.rdbuf();
-  std::string text = content.str();
-  if (text.starts_with(kUtf8Bom)) text.erase(0, kUtf8Bom.size());
-
-  unsigned long faultyLine = 0;
-  try {
-    readIni(text, tree);
-    return;
-  } catch (const pt::ini_parser_error& e) {
-    faultyLine = e.line();
-  }
-  if (faultyLine <= 1) return;
-  // End of the line before the faulty one: the (faultyLine - 1)-th newline.
-  std::string::size_type end = 0;
-  for (unsigned long n = 0; n < faultyLine - 1; ++n) {
-    end = text.find('\n', end);
-    if (end == std::string::npos) return;
-    ++end;
-  }
-  text.resize(end);
-  readIni(text, tree);
+  return content.str();
 }
 
 // A whole token converted with strtod: nothing may follow the number, and
@@ -132,27 +290,46 @@ configurationIni& configurationIni::instance() noexcept {
 configurationIni::configurationIni(std::string path) noexcept
     : path_(std::move(path)) {
   try {
-    readFile(path_, tree_);
+    if (auto text = readText(path_)) {
+      FileText f = parse(std::move(*text), tree_);
+      lines_ = std::move(f.lines);
+      byteOrderMark_ = f.byteOrderMark;
+      crlf_ = f.crlf;
+      finalNewline_ = f.finalNewline;
+    }
   } catch (...) {
-    // No file, or one that cannot be read: the tree keeps what it holds.
+    // A file that cannot be read: nothing of it is kept.
+    tree_.clear();
+    lines_.clear();
   }
 }
 
 bool configurationIni::save() noexcept {
   if (!modified_) return true;
   try {
-    // Formatted first, so a tree the INI writer refuses (a name holding both
-    // a value and keys) leaves the file untouched instead of truncated.
-    std::ostringstream text;
-    text.imbue(std::locale::classic());
-    pt::write_ini(text, tree_);
+    // A tree the INI writer refuses (a name holding both a value and keys,
+    // keys under keys) leaves the file untouched instead of truncated.
+    {
+      std::ostringstream probe;
+      probe.imbue(std::locale::classic());
+      pt::write_ini(probe, tree_);
+    }
+    FileText f{lines_, byteOrderMark_, crlf_, finalNewline_};
+    const std::string text = compose(f, tree_);
 
-    std::ofstream file(path_, std::ios::trunc);
+    std::ofstream file(path_, std::ios::binary | std::ios::trunc);
     if (!file) return false;
-    file << text.str();
+    file << text;
     file.close();
     if (file.fail()) return false;
     modified_ = false;
+    // The lines as written now are those later changes go into.
+    pt::ptree scratch;
+    FileText now = parse(text, scratch);
+    lines_ = std::move(now.lines);
+    byteOrderMark_ = now.byteOrderMark;
+    crlf_ = now.crlf;
+    finalNewline_ = now.finalNewline;
     return true;
   } catch (...) {
     return false;

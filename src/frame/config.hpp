@@ -15,10 +15,18 @@
 //
 // Nothing here throws: an unreadable or malformed file, a file that cannot be
 // written and a value that does not convert all leave the defaults in use.
+//
+// The file is the user's: writing it back keeps every line it held, in its
+// place and as it was written (comments, blank lines, lines the INI syntax
+// does not accept, sections and keys of other programs). Only the keys added
+// to the tree are inserted (at the end of their section, or in a new section
+// at the end) and only the values changed in the tree are rewritten.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include <boost/optional.hpp>
 #include <boost/property_tree/ptree.hpp>
@@ -35,8 +43,12 @@ class configurationIni {
   // The process-wide store, created (and kFileName read) on the first call.
   static configurationIni& instance() noexcept;
 
-  // Reads `path`. No file or an unreadable one gives an empty tree; a
-  // malformed one keeps the lines read before the first faulty line.
+  // Reads `path`. No file or an unreadable one gives an empty tree. Lines are
+  // read as the property tree's INI reader reads them; a line it would
+  // refuse (no '=', no key, an unclosed '[', a key or section given twice)
+  // is skipped and kept: the first of two equal keys is the one read, the
+  // keys after an unclosed '[' are not read, and a section given twice is
+  // one section.
   explicit configurationIni(std::string path) noexcept;
   configurationIni(const configurationIni&) = delete;
   configurationIni& operator=(const configurationIni&) = delete;
@@ -50,15 +62,32 @@ class configurationIni {
   bool modified() const { return modified_; }
   void setModified() { modified_ = true; }
 
-  // When modified, writes the tree to the file and clears the flag. Returns
-  // false when the tree could not be written (the flag then stays set and
-  // the file is left as it was); true otherwise.
+  // When modified, writes the file (the lines read, with the tree's changes)
+  // and clears the flag. Returns false when the tree could not be written,
+  // a tree the INI writer refuses included (a name holding both a value and
+  // keys); the flag then stays set and the file is left as it was. True
+  // otherwise.
   bool save() noexcept;
+
+  // One line of the file as read, without its line feed.
+  struct Line {
+    enum Kind { kOther, kSection, kKey };
+    std::string text;                    // as in the file (a '\r' kept)
+    Kind kind = kOther;                  // kOther: blank, comment, or not read
+    std::optional<std::string> section;  // kSection: its name; kKey: its section (none: before any)
+    std::string key;                     // kKey
+    std::string value;                   // kKey: the value read
+  };
 
  private:
   std::string path_;
   boost::property_tree::ptree tree_;
   bool modified_ = false;
+  // The file as read (and as last written).
+  std::vector<Line> lines_;
+  bool byteOrderMark_ = false;
+  bool crlf_ = false;
+  bool finalNewline_ = true;
 };
 
 // Conversion between a point and its text, usable as a property-tree

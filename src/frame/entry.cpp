@@ -9,6 +9,8 @@
 #include "host/app/host_app.hpp"
 #include "host/ed/editor.hpp"
 #include "host/lisp/lisp.hpp"
+#include "host/ui/messagebox.hpp"
+#include "points/messages.hpp"
 #include "points/project.hpp"
 #include "points/storage.hpp"
 
@@ -65,6 +67,18 @@ void appelerFonction() {
 
 void sauver() {
   if (!tablesPoints) return;
+  namespace msg = geltaro::points::messages;
+  // A stored project that could not be read whole is not saved over without
+  // the user's word: No (or no answer, as at the end of a script) keeps the
+  // record as it is.
+  if (tablesPoints->lectureIncomplete()) {
+    using namespace host::ui;
+    if (zcMessageBox(msg::kRemplacerProjetIllisible, msg::kTitreDonneesTopo, MB_YESNO | MB_ICONWARNING) != IDYES) {
+      zcutPrintf(msg::kProjetConserve);
+      return;
+    }
+    tablesPoints->oublierLectureIncomplete();
+  }
   geltaro::points::sauverProjet(zcdbCurDwg(), tablesPoints, sauvegardeActive != 0);
 }
 
@@ -98,7 +112,11 @@ void setSrcInfosTopo(ZcDbDatabase* db, projetsTopo* projet, int sauvegarde, int 
   geltaro::points::lireProjet(db, *projet);
 }
 
-void purgeInfosTopo() { geltaro::points::effacerProjetStocke(zcdbCurDwg()); }
+void purgeInfosTopo() {
+  geltaro::points::effacerProjetStocke(zcdbCurDwg());
+  // Nothing stored is left to lose.
+  if (tablesPoints) tablesPoints->oublierLectureIncomplete();
+}
 
 namespace geltaro::frame {
 

@@ -176,6 +176,27 @@ bool lireAttribut(const ZcDbBlockReference& ref, const std::wstring& tag, std::w
   return false;
 }
 
+namespace {
+
+// Whether an open block reference shows the point named `nom`.
+bool montreLePoint(const ZcDbBlockReference& ref, const char* nom) {
+  std::wstring texte;
+  if (!lireAttribut(ref, gAttribsPoints.tagNumero, texte)) return false;
+  // The name as reading the block back would give it (9 characters of its
+  // 8-bit form), compared as the name index compares names.
+  pointDuDessin commeLu;
+  commeLu.setNomPoint(texte.c_str());
+  return geltaro::points::cleNom(commeLu.getNomPoint(), true) == geltaro::points::cleNom(nom ? nom : "", true);
+}
+
+}  // namespace
+
+bool estBlocDuPoint(const ZcDbObjectId& id, const char* nom) {
+  if (!id.isValid()) return false;
+  ZcDbObjectPointer<ZcDbBlockReference> ref(id, ZcDb::kForRead);
+  return ref.openStatus() == Zcad::eOk && montreLePoint(*ref, nom);
+}
+
 bool estNombre(std::string_view texte) {
   enum Etat { kDebut, kSigne, kEntier, kChiffres, kApresPoint, kDecimal, kFraction, kExposant, kSigneExposant,
               kChiffresExposant, kEchec };
@@ -228,12 +249,15 @@ void pointDuDessin::creer(bool option, const wchar_t* obs) {
   creerBlocPoint(p, zcdbCurDwg(), codification(), id_, z_ != kIndefini, option);
 }
 
-void pointDuDessin::updateDrawing() {
+void pointDuDessin::updateDrawing(const char* nomSurLeBloc) {
   const codifPoint& entree = codification().codeCree(code_);
-  ZcDbObjectPointer<ZcDbEntity> entite;
-  if (id_.isValid() && entite.open(id_, ZcDb::kForWrite) == Zcad::eOk) {
-    auto* ref = ZcDbBlockReference::cast(entite.object());
-    if (!ref) return;
+  // Only the point's own block is changed: an id that names anything else
+  // (an entity edited or replaced elsewhere) is forgotten, and the point
+  // gets a new block.
+  ZcDbObjectPointer<ZcDbBlockReference> bloc;
+  if (id_.isValid() && bloc.open(id_, ZcDb::kForWrite) == Zcad::eOk &&
+      montreLePoint(*bloc, nomSurLeBloc ? nomSurLeBloc : nom_)) {
+    ZcDbBlockReference* ref = bloc.object();
     const std::wstring code = std::to_wstring(code_), nom = getNomPointW(),
                        altitude = texteAltitude(z_, entree.precisionAltitudes);
     for (const ZcDbObjectId& a : ref->attributeIds()) {
@@ -250,6 +274,8 @@ void pointDuDessin::updateDrawing() {
       ref->transformBy(ZcGeMatrix3d::translation(ZcGeVector3d(x_ - actuelle.x, y_ - actuelle.y, 0)));
     return;
   }
+  bloc.close();
+  id_ = ZcDbObjectId();
   creer(true, nullptr);
 }
 

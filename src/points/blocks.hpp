@@ -45,6 +45,13 @@ void creerBlocPoint(const pointXYZ& p, ZcDbDatabase* db, tableCodification& tabl
 // The text of the first attribute whose tag matches (ignoring case).
 bool lireAttribut(const ZcDbBlockReference& ref, const std::wstring& tag, std::wstring& texte);
 
+// Whether `id` is the point block of a point named `nom`: a block reference
+// whose "NUMPT" attribute holds that name (9 characters, ignoring case and
+// the blanks around it). A stored id may name any entity once the drawing
+// was edited elsewhere; nothing is erased or changed through it unless it
+// is the point's block.
+bool estBlocDuPoint(const ZcDbObjectId& id, const char* nom);
+
 // Whether an attribute text is an altitude: a decimal number with an
 // optional sign, digits, and a fraction (1.5E3 needs its point), surrounded
 // by blanks at most.

@@ -99,8 +99,10 @@ class pointDuDessin {
   // id becomes the point's.
   void creer(bool creerCalques, const wchar_t* obs);
   // Brings the point's block up to date (texts, plan position), creating it
-  // when there is none.
-  void updateDrawing();
+  // when there is none. An id that is not the point's block is forgotten
+  // (the entity left as it is) and a new block made. `nomSurLeBloc` is the
+  // name the block shows when the point was just renamed.
+  void updateDrawing(const char* nomSurLeBloc = nullptr);
   // Reads the point from a point block (a block reference with a "NUMPT"
   // attribute): 1, else 0.
   int updateFromDrawing(const ZcDbObjectId& id);

@@ -1,8 +1,10 @@
 #include "points/project.hpp"
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "host/ed/editor.hpp"
+#include "points/messages.hpp"
 #include "points/serializer.hpp"
 
 bool gTropDeTablesTopo = false;
@@ -79,31 +81,58 @@ int projetsTopo::SaveToXRecord(GeltaroSerializer* s) const {
 }
 
 int projetsTopo::GetFromXRecord(GeltaroSerializer* s) {
+  namespace msg = geltaro::points::messages;
   s->rewind();
   removeAll();
+  lectureIncomplete_ = false;
   int32_t stocke, n;
   if (!s->readInt(stocke) || !s->readInt(n)) {
     reset();
+    // An empty record holds no project: nothing is left out.
+    s->rewind();
+    if (!s->finDesDonnees()) {
+      lectureIncomplete_ = true;
+      zcutPrintf(msg::kProjetIllisible);
+    }
     return 0;
   }
   if (n > kMaxTables) {
     reset();
     gTropDeTablesTopo = true;
+    lectureIncomplete_ = true;
+    zcutPrintf(msg::kProjetIllisible);
     return 0;
   }
+  // A table that cannot be read is left out and the reading goes on at the
+  // next table name; the tables read stay.
+  std::vector<int32_t> rangsLus;  // the stored rank of each table kept
   for (int32_t i = 0; i < n; ++i) {
     auto table = std::make_unique<listePointsDuDessin>();
-    if (!table->GetFromXRecord(s)) {
-      reset();
-      return 0;
+    if (table->GetFromXRecord(s)) {
+      tables_.push_back(std::move(table));
+      rangsLus.push_back(i);
+      continue;
     }
-    tables_.push_back(std::move(table));
+    lectureIncomplete_ = true;
+    if (!table->getNomTable().empty()) zcutPrintf(msg::kTableIllisible, table->getNomTable().c_str());
+    else zcutPrintf(msg::kTableIllisibleSansNom, int(i + 1));
+    if (i + 1 < n && !s->chercherTexte()) {
+      const int32_t restantes = n - i - 1;
+      if (restantes == 1) zcutPrintf(msg::kTableSuivanteInaccessible);
+      else zcutPrintf(msg::kTablesSuivantesInaccessibles, int(restantes));
+      break;
+    }
   }
   if (tables_.empty()) {
     reset();
-    return 1;
+    return lectureIncomplete_ ? 0 : 1;
   }
   courant = stocke;
+  if (lectureIncomplete_) {
+    // The current table where it now is; the first when it was left out.
+    const auto lu = std::find(rangsLus.begin(), rangsLus.end(), stocke);
+    courant = lu == rangsLus.end() ? 0 : int32_t(lu - rangsLus.begin());
+  }
   // Empty "LEVE" tables pile up when drawings holding a fresh project are
   // merged; one of them is enough.
   std::vector<std::size_t> leveVides;
@@ -116,7 +145,7 @@ int projetsTopo::GetFromXRecord(GeltaroSerializer* s) {
   } else if (courant < 0 || courant >= nbTables()) {
     courant = 0;
   }
-  return 1;
+  return lectureIncomplete_ ? 0 : 1;
 }
 
 int pointLePlusProche(double& x, double& y, std::wstring& nom, ZcGePoint3d& position) {

@@ -40,15 +40,24 @@ class projetsTopo {
   // courant, number of tables, the tables. Prints "\t*** ERREUR ***" and
   // returns 0 at the first value that cannot be written.
   int SaveToXRecord(GeltaroSerializer* s) const;
-  // Replaces the project by the stored one. A chain that cannot be read
-  // leaves the project reset (one table "LEVE") and returns 0.
+  // Replaces the project by the stored one. A table that cannot be read is
+  // left out ("Table T2 illisible : ignorée") and the reading goes on at the
+  // next table name; the tables read stay. A chain whose head cannot be
+  // read, or without any table read, leaves the project reset (one table
+  // "LEVE"). Returns 1 when everything stored was read, else 0.
   int GetFromXRecord(GeltaroSerializer* s);
+  // Whether the last GetFromXRecord left stored data out: saving the
+  // project over that record would lose it. Cleared by the next read and
+  // by oublierLectureIncomplete (the user chose to save over it).
+  bool lectureIncomplete() const { return lectureIncomplete_; }
+  void oublierLectureIncomplete() { lectureIncomplete_ = false; }
 
   // Index of the current table; other parts of the module set it directly.
   int32_t courant = 0;
 
  private:
   std::vector<std::unique_ptr<listePointsDuDessin>> tables_;
+  bool lectureIncomplete_ = false;
 };
 
 // Raised when a stored project claimed more tables than a project may hold.

@@ -1,6 +1,7 @@
 #include "points/serializer.hpp"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -69,6 +70,18 @@ int64_t ResbufSerializer::position() const { return chain_ ? int64_t(chain_->cur
 
 void ResbufSerializer::setPosition(int64_t pos) {
   if (chain_) chain_->setCursor(std::size_t(pos));
+}
+
+bool ResbufSerializer::finDesDonnees() const { return !chain_ || chain_->current() == nullptr; }
+
+int ResbufSerializer::chercherTexte() {
+  if (!chain_) return 0;
+  for (std::size_t i = chain_->cursor(); const resbuf* rb = chain_->at(i); ++i)
+    if (rb->restype == kText) {
+      chain_->setCursor(i);
+      return 1;
+    }
+  return 0;
 }
 
 int ResbufSerializer::rewind() {
@@ -254,6 +267,12 @@ int64_t FileSerializer::position() const {
 
 void FileSerializer::setPosition(int64_t pos) {
   if (fd_ != -1) ::lseek(fd_, off_t(pos), SEEK_SET);
+}
+
+bool FileSerializer::finDesDonnees() const {
+  if (!open_) return true;
+  struct stat st;
+  return ::fstat(fd_, &st) != 0 || position() >= int64_t(st.st_size);
 }
 
 int FileSerializer::writeAll(const void* data, std::size_t n) {

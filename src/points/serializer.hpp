@@ -60,6 +60,14 @@ class GeltaroSerializer {
   virtual int readShort(int16_t& out) = 0;
   virtual int readLong(int32_t& out) = 0;
 
+  // Reading damaged data:
+  // whether nothing is left to read after the read position;
+  virtual bool finDesDonnees() const = 0;
+  // moves the read position to the next text value at or after it (where
+  // the next table of a project begins): 1, or 0 when there is none or the
+  // medium cannot tell where values begin (the position then stays).
+  virtual int chercherTexte() { return 0; }
+
  protected:
   // The read position, so shared reads can give it back on failure.
   virtual int64_t position() const = 0;
@@ -145,6 +153,9 @@ class ResbufSerializer : public GeltaroSerializer, private Uncopyable {
   int readShort(int16_t& out) override;
   int readLong(int32_t& out) override;
 
+  bool finDesDonnees() const override;
+  int chercherTexte() override;
+
  protected:
   int64_t position() const override;
   void setPosition(int64_t pos) override;
@@ -209,6 +220,9 @@ class FileSerializer : public GeltaroSerializer, private Uncopyable {
   int readText(CString& out) override;
   int readShort(int16_t& out) override;
   int readLong(int32_t& out) override;
+
+  // (Untagged bytes may look like a tag: a text is not searched for.)
+  bool finDesDonnees() const override;
 
  protected:
   int64_t position() const override;

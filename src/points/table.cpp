@@ -8,6 +8,7 @@
 #include "host/app/host_app.hpp"
 #include "host/db/memory.hpp"
 #include "host/db/entities.hpp"
+#include "points/blocks.hpp"
 #include "points/names.hpp"
 #include "points/serializer.hpp"
 
@@ -107,7 +108,8 @@ int listePointsDuDessin::getBlockPosition(const wchar_t* nom, ZcGePoint3d& pos, 
   int i;
   if (!existPoint(nom, i)) return 0;
   const pointDuDessin& p = *getData(i);
-  ZcDbObjectPointer<ZcDbBlockReference> bloc(p.getId(), ZcDb::kForRead);
+  ZcDbObjectPointer<ZcDbBlockReference> bloc;
+  if (estBlocDuPoint(p.getId(), p.getNomPoint())) bloc.open(p.getId(), ZcDb::kForRead);
   pos = bloc.openStatus() == Zcad::eOk ? bloc->position() : p.getAs3dPnt();
   code = p.getCode();
   return 1;
@@ -159,8 +161,10 @@ void listePointsDuDessin::delDups() {
 void listePointsDuDessin::renumeroter(bool tous) {
   if (tous) {
     for (std::size_t i = 0; i < points_.size(); ++i) {
+      // The block still shows the former name, by which it is recognised.
+      const std::string ancien = points_[i].getNomPoint();
       points_[i].setNomPoint(std::to_string(i + 1).c_str());
-      points_[i].updateDrawing();
+      points_[i].updateDrawing(ancien.c_str());
     }
     reconstruireIndex();
     return;
@@ -177,8 +181,11 @@ void listePointsDuDessin::supprimerPoint(const wchar_t* nom) {
   int pos;
   if (!existPoint(nom, pos)) return;
   {
-    ZcDbObjectPointer<ZcDbEntity> bloc(points_[std::size_t(pos)].getId(), ZcDb::kForWrite);
-    if (bloc.openStatus() == Zcad::eOk) bloc->erase();
+    // Only the point's own block goes: a stored id may name another entity.
+    const pointDuDessin& p = points_[std::size_t(pos)];
+    ZcDbObjectPointer<ZcDbEntity> bloc;
+    if (estBlocDuPoint(p.getId(), p.getNomPoint()) && bloc.open(p.getId(), ZcDb::kForWrite) == Zcad::eOk)
+      bloc->erase();
   }
   const std::size_t dernier = points_.size() - 1;
   if (std::size_t(pos) != dernier) {
@@ -223,8 +230,10 @@ int listePointsDuDessin::saveToXRecord(GeltaroSerializer* s) const {
 int listePointsDuDessin::GetFromXRecord(GeltaroSerializer* s) {
   CString nom;
   int32_t n;
-  if (!s->readText(nom) || !s->readInt(n)) return 0;
+  if (!s->readText(nom)) return 0;
+  // Known even when the rest fails, to name the table in a report.
   nomTable_ = nom;
+  if (!s->readInt(n)) return 0;
   // Room for the points announced, within reason: a damaged chain may claim
   // any number, and the read stops at its first missing value.
   if (n > 0) {

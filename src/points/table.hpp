@@ -43,7 +43,7 @@ class listePointsDuDessin {
   // The block of a named point.
   int getObjId(const wchar_t* nom, ZcDbObjectId& id) const;
   // The insertion point of a named point's block (its stored coordinates
-  // when the block cannot be opened) and its code.
+  // when its id names no block of that point) and its code.
   int getBlockPosition(const wchar_t* nom, ZcGePoint3d& pos, int& code) const;
   // The point shown by block `id` takes p's x (mask bit 1), y (2), z (4).
   void notifyPositionPoint(const ZcDbObjectId& id, const ZcGePoint3d& p, int mask);
@@ -58,7 +58,8 @@ class listePointsDuDessin {
   // brought up to date. Otherwise only the points without a name get
   // numbers after the largest one.
   void renumeroter(bool tous);
-  // Deletes a named point and erases its block; the last point takes its
+  // Deletes a named point and erases its block (an id that names anything
+  // else than the point's block is not erased); the last point takes its
   // place.
   void supprimerPoint(const wchar_t* nom);
   // Appends every point of the other table, in order.

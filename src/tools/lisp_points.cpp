@@ -34,8 +34,9 @@ listePointsDuDessin* tableCourante() { return tablesPoints ? tablesPoints->currT
 
 bool tablePleine(const listePointsDuDessin& t) { return t.nbPoint() >= kMaxPoints; }
 
-// The block of a point, when it is an entity of the drawing.
-bool blocDuPoint(const pointDuDessin& p) { return p.getId().isValid(); }
+// The point has a block: its id names the point block of that point (a
+// stored id may name another entity, which is not handed out).
+bool blocDuPoint(const pointDuDessin& p) { return estBlocDuPoint(p.getId(), p.getNomPoint()); }
 
 void retournerSelection(const std::vector<ZcDbObjectId>& ids) {
   ZcSelectionSet ss;
@@ -183,7 +184,7 @@ void lisp_chgreppts() {
   }
   const int32_t code = int32_t(entier(args[0]));
   for (const pointDuDessin& p : table->points()) {
-    if (p.getCode() != code) continue;
+    if (p.getCode() != code || !blocDuPoint(p)) continue;
     ZcDbObjectPointer<ZcDbBlockReference> ref(p.getId(), ZcDb::kForWrite);
     if (ref.openStatus() == Zcad::eOk) ref->setBlockTableRecord(bloc);
   }

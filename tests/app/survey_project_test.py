@@ -4,8 +4,9 @@
 A drawing written by another program (ezdxf here) holds the project record
 on layer "0"; geltaro opens it, PTSEN3D places the current table's points,
 and the saved drawing must hold the very same record, value for value, as
-ezdxf reads it. A cut or damaged record resets the project, and the drawing
-still opens.
+ezdxf reads it. Of a cut or damaged record the tables that read are kept,
+the drawing still opens, and the record stays as it was unless the user
+says to save over it.
 
 Usage: survey_project_test.py GELTARO WORK_DIR
 """
@@ -132,18 +133,25 @@ def main():
         if stored(again) != expected:
             failures.append("reopening the saved drawing did not restore the same project")
 
-    # Damaged records: the project is reset to one empty table "LEVE", the
-    # drawing opens, and saving stores the fresh project.
-    fresh = [(90, 0), (90, 1), (300, "LEVE"), (90, 0)]
+    # Damaged records: the tables that read are kept, what could not be read
+    # is said, and the stored record is not saved over without the user's
+    # word: at the end of the script (no answer to the question at save) it
+    # stays as it was.
     full = project_tags(0, [("T", [("P", 1, 1.0, 2.0, 3.0), ("Q", 1, 4.0, 5.0, 6.0)])])
+    bad_then_good = project_tags(1, [("Abime", [("P", 1, 1.0, 2.0, 3.0)]),
+                                     ("Bon", [("R", 1, 7.0, 8.0, 9.0), ("S", 1, 1.0, 1.0, 1.0)])])
+    bad_then_good[6] = (1, "pas un code")  # the code of Abime's point
     damaged = {
-        "cut inside a point": full[:-3],
-        "more points claimed than stored": full[:3] + [(90, 3)] + full[4:],
-        "wrong type for the table count": [(90, 0), (40, 1.0)] + full[2:],
-        "absurd table count": [(90, 0), (90, 1000000001)],
-        "binary field of the wrong size": full[:4] + [(92, 9), (310, b"P" + b"\0" * 8)] + full[6:],
+        "cut inside a point": (full[:-3], "Table T illisible : ignor\u00e9e", 0),
+        "more points claimed than stored": (full[:3] + [(90, 3)] + full[4:], "Table T illisible : ignor\u00e9e", 0),
+        "wrong type for the table count": ([(90, 0), (40, 1.0)] + full[2:],
+                                           "Donn\u00e9es Topo illisibles : ignor\u00e9es", 0),
+        "absurd table count": ([(90, 0), (90, 1000000001)], "Donn\u00e9es Topo illisibles : ignor\u00e9es", 0),
+        "binary field of the wrong size": (full[:4] + [(92, 9), (310, b"P" + b"\0" * 8)] + full[6:],
+                                           "Table T illisible : ignor\u00e9e", 0),
+        "a good table after a damaged one": (bad_then_good, "Table Abime illisible : ignor\u00e9e", 2),
     }
-    for what, tags in damaged.items():
+    for what, (tags, said, placed) in damaged.items():
         path = os.path.join(work, "damaged.dxf")
         write_drawing(path, tags)
         saved = os.path.join(work, "damaged-saved.dxf")
@@ -151,10 +159,14 @@ def main():
         if r.returncode != 0:
             failures.append(f"{what}: the drawing did not open: {r.stderr}")
             continue
-        if "\n 0 points plac\u00e9s" not in r.stdout:
-            failures.append(f"{what}: points were placed from a damaged record")
-        if stored(saved) != fresh:
-            failures.append(f"{what}: saved {stored(saved)}")
+        if said not in r.stdout:
+            failures.append(f"{what}: {said!r} not said: {r.stdout!r}")
+        if f"\n {placed} points plac\u00e9s" not in r.stdout:
+            failures.append(f"{what}: not {placed} points placed: {r.stdout!r}")
+        if "Donn\u00e9es Topo du dessin conserv\u00e9es telles quelles." not in r.stdout:
+            failures.append(f"{what}: the question at save was not answered No: {r.stdout!r}")
+        if stored(saved) != normalise(tags):
+            failures.append(f"{what}: the stored record changed: {stored(saved)}")
 
     for f in failures:
         print("FAIL", f)

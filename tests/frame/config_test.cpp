@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <string>
 
 #include "frame/config.hpp"
@@ -229,7 +230,18 @@ TEST_F(ConfigTest, UnwritableFileLeavesDefaultsInUse) {
   EXPECT_FALSE(store.save());
 }
 
-TEST_F(ConfigTest, MalformedFileKeepsLinesBeforeTheFault) {
+// Each of the file's lines, in order, is a line of `text`.
+void expectLinesKept(const std::string& file, const std::string& text) {
+  std::istringstream kept(file), wanted(text);
+  std::string have, want;
+  while (std::getline(wanted, want)) {
+    bool found = false;
+    while (!found && std::getline(kept, have)) found = have == want;
+    EXPECT_TRUE(found) << "line lost: " << want;
+  }
+}
+
+TEST_F(ConfigTest, MalformedLinesAreSkippedAndKept) {
   struct Case {
     const char* why;
     std::string text;
@@ -239,14 +251,15 @@ TEST_F(ConfigTest, MalformedFileKeepsLinesBeforeTheFault) {
       {"line without '='",
        "[VREL]\ngPrecisionCoordonneesX=5\nnot a setting\n"
        "gPrecisionCoordonneesY=7\n",
-       5, 3},
+       5, 7},
       {"duplicate key: the first is kept",
        "[VREL]\ngPrecisionCoordonneesX=5\ngPrecisionCoordonneesX=6\n"
        "gPrecisionCoordonneesY=7\n",
-       5, 3},
+       5, 7},
       {"key expected", "[VREL]\ngPrecisionCoordonneesY=7\n=3\n", 3, 7},
-      {"unmatched '[' on the first line", "[VREL\ngPrecisionCoordonneesX=5\n",
-       3, 3},
+      {"unmatched '[': the keys after it are not read", "[VREL\ngPrecisionCoordonneesX=5\n", 3, 3},
+      {"a section given twice is one section",
+       "[VREL]\ngPrecisionCoordonneesX=5\n[Autre]\nk=v\n[VREL]\ngPrecisionCoordonneesY=7\n", 5, 7},
       {"binary content", std::string("\x01\x02\xff\n\0\n", 6), 3, 3},
       {"byte order mark and CRLF",
        "\xEF\xBB\xBF[VREL]\r\ngPrecisionCoordonneesX=5\r\n", 5, 3},
@@ -257,15 +270,75 @@ TEST_F(ConfigTest, MalformedFileKeepsLinesBeforeTheFault) {
     EXPECT_EQ(s.gPrecisionCoordonneesX.value(), c.wantX);
     EXPECT_EQ(s.gPrecisionCoordonneesY.value(), c.wantY);
     expectPoint(s.UserPaperScale0.value(), 1000, 1000);
-    // The file was rewritten from what was read: loading it again gives the
-    // same values and writes nothing more.
+    // Every line of the file is still there, in its order; loading the file
+    // again gives the same values and writes nothing more.
     const std::string rewritten = fileText(ini());
+    expectLinesKept(rewritten, c.text);
     configurationIni again(ini().string());
     parametresVrel s2(again);
     EXPECT_EQ(s2.gPrecisionCoordonneesX.value(), c.wantX);
     EXPECT_EQ(s2.gPrecisionCoordonneesY.value(), c.wantY);
     EXPECT_EQ(fileText(ini()), rewritten);
   }
+}
+
+// A user's file with a faulty line among comments, sections and keys of its
+// own: written back with the missing settings, it keeps every line in its
+// place, and the settings go at the end of their section.
+TEST_F(ConfigTest, WritingBackKeepsTheUsersLines) {
+  const std::string text =
+      "; réglages de l'atelier\n"
+      "langue = fr\n"
+      "\n"
+      "[VREL]\n"
+      "UserPaperScale0 = 420 , 297\n"
+      "cette ligne n'est pas un réglage\n"
+      "gPrecisionCoordonneesX=4\n"
+      "# fin de VREL\n"
+      "[Traceur]\n"
+      "modele=HP\n"
+      "[Autre\n"
+      "orphelin=1\n"
+      "[Fin]\n"
+      "derniere=ligne";  // no line feed after the last line
+  auto s = loadFrom(text);
+  expectPoint(s.UserPaperScale0.value(), 420, 297);
+  EXPECT_EQ(s.gPrecisionCoordonneesX.value(), 4);
+  EXPECT_EQ(fileText(ini()),
+            "; réglages de l'atelier\n"
+            "langue = fr\n"
+            "\n"
+            "[VREL]\n"
+            "UserPaperScale0 = 420 , 297\n"
+            "cette ligne n'est pas un réglage\n"
+            "gPrecisionCoordonneesX=4\n"
+            "UserPaperScale1=1000 , 1000\n"
+            "UserPaperScale2=1000 , 1000\n"
+            "UserPaperScale3=1000 , 1000\n"
+            "UserPaperScale4=1000 , 1000\n"
+            "UserPaperScale5=1000 , 1000\n"
+            "gPrecisionCoordonneesY=3\n"
+            "# fin de VREL\n"
+            "[Traceur]\n"
+            "modele=HP\n"
+            "[Autre\n"
+            "orphelin=1\n"
+            "[Fin]\n"
+            "derniere=ligne");
+  configurationIni store(ini().string());
+  EXPECT_EQ(store.tree().get<std::string>("Traceur.modele"), "HP");
+  EXPECT_EQ(store.tree().get<std::string>("Fin.derniere"), "ligne");
+  EXPECT_EQ(store.tree().get<std::string>("langue"), "fr");
+
+  // A changed value is rewritten on its own line; a key of a section the
+  // file lacks goes into a new section at the end.
+  store.tree().put("Traceur.modele", "Canon");
+  store.tree().put("Nouvelle.cle", "1");
+  store.setModified();
+  ASSERT_TRUE(store.save());
+  const std::string after = fileText(ini());
+  EXPECT_NE(after.find("[Traceur]\nmodele=Canon\n[Autre\n"), std::string::npos) << after;
+  EXPECT_TRUE(after.ends_with("derniere=ligne\n[Nouvelle]\ncle=1\n")) << after;
 }
 
 TEST_F(ConfigTest, TreeTheWriterRefusesLeavesFileUntouched) {

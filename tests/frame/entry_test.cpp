@@ -167,6 +167,72 @@ TEST(Entry, SaveMessageStoresTheCurrentProject) {
   EXPECT_EQ(tablesPoints, nullptr);
 }
 
+// A stored project with a table that cannot be read: the tables that read
+// are kept, and the record is not saved over without the user's word. No,
+// or the end of the input (a script that ends), keeps it as it is; Yes
+// replaces it.
+TEST(Entry, ARecordReadInPartIsNotSavedOverWithoutAsking) {
+  // T1 (one point), T2 whose point has a text where its code is, T3.
+  auto point = [](ResbufChain& c, char name) {
+    c.push_back(resbuf::longInt(92, 10));
+    c.push_back(resbuf::binary(310, {static_cast<unsigned char>(name), 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+    c.push_back(resbuf::longInt(90, 1));
+    for (double v : {1.0, 2.0, 3.0}) c.push_back(resbuf::real(40, v));
+    c.push_back(resbuf::longInt(90, -9999999));
+  };
+  ResbufChain damaged{resbuf::longInt(90, 0), resbuf::longInt(90, 3), resbuf::string(300, L"T1"),
+                      resbuf::longInt(90, 1)};
+  point(damaged, 'A');
+  damaged.push_back(resbuf::string(300, L"T2"));
+  damaged.push_back(resbuf::longInt(90, 1));
+  point(damaged, 'B');
+  damaged[damaged.size() - 5] = resbuf::string(1, L"code");
+  damaged.push_back(resbuf::string(300, L"T3"));
+  damaged.push_back(resbuf::longInt(90, 0));
+
+  struct Case {
+    const char* why;
+    const char* answer;  // to the question at save
+    bool replaced;
+  } cases[] = {{"No keeps the record", "no\n", false},
+               {"the end of the input keeps the record", "", false},
+               {"Yes replaces it", "yes\n", true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.why);
+    Drawing d;
+    ASSERT_EQ(geltaro::points::stockerChaine(d.db.symbolId("LAYER", "0"), geltaro::points::kCleProjet, damaged),
+              Zcad::eOk);
+    Transcript t;
+    t.in.str(c.answer);
+    projetsTopo projet;
+    setSrcInfosTopo(&d.db, &projet, 1, 1);
+    EXPECT_EQ(t.out.str(), "\nLecture des données Topo\nTable T2 illisible : ignorée");
+    ASSERT_EQ(projet.nbTables(), 2);
+    EXPECT_EQ(projet.getTable(0)->getNomTable(), L"T1");
+    EXPECT_EQ(projet.getTable(0)->nbPoint(), 1);
+    EXPECT_EQ(projet.getTable(1)->getNomTable(), L"T3");
+    EXPECT_TRUE(projet.lectureIncomplete());
+
+    t.out.str("");
+    zcrxEntryPoint(ZcRx::kSaveMsg, &appId);
+    const std::string out = t.out.str();
+    EXPECT_NE(out.find("[Données Topo] (attention) Les données Topo enregistrées dans ce dessin n'ont pas pu être "
+                       "lues entièrement. Les remplacer par le projet actuel ?"),
+              std::string::npos)
+        << out;
+    if (c.replaced) {
+      EXPECT_EQ(d.stored().size(), 2u + 2u + 7u + 2u);  // T1 and its point, T3
+      // Said once: the record now holds the project.
+      t.out.str("");
+      zcrxEntryPoint(ZcRx::kSaveMsg, &appId);
+      EXPECT_EQ(t.out.str(), "");
+    } else {
+      EXPECT_NE(out.find("\nDonnées Topo du dessin conservées telles quelles."), std::string::npos) << out;
+      EXPECT_EQ(d.stored().size(), damaged.size());
+    }
+  }
+}
+
 TEST(Entry, SavingCreatesLayerZeroWhenTheDrawingHasNone) {
   Drawing d;
   {

@@ -188,6 +188,53 @@ TEST_F(PointBlocks, UpdateDrawingMovesInPlanAndRewritesTheTexts) {
   EXPECT_TRUE(q.getId().isValid());
 }
 
+// Updating through an id that is not the point's block (a text, the block
+// of another point) changes nothing there: the id is forgotten and the point
+// gets a block of its own. Renumbering still finds the blocks by the names
+// they show.
+TEST_F(PointBlocks, UpdateDrawingChangesOnlyThePointsOwnBlock) {
+  pointDuDessin autre = pt(L"AUTRE", 5, 5, 1, 5);
+  autre.creer(true, nullptr);
+  ZcDbObjectId texte;
+  {
+    ZcDbObjectPointer<ZcDbBlockTableRecord> ms(db_.modelSpaceId(), ZcDb::kForWrite);
+    auto t = std::make_unique<ZcDbText>(ZcGePoint3d(3, 4, 0), L"cote 12.5");
+    ms->appendZcDbEntity(texte, t.get());
+  }
+  struct Cas {
+    const char* why;
+    ZcDbObjectId id;
+  } cas[] = {{"a text", texte}, {"the block of another point", autre.getId()}};
+  for (const Cas& c : cas) {
+    SCOPED_TRACE(c.why);
+    pointDuDessin p = pt(L"M2", 50, 60, 7, 5);
+    p.setId(c.id);
+    p.updateDrawing();
+    EXPECT_NE(p.getId(), c.id);
+    ASSERT_TRUE(ZcDbObjectPointer<ZcDbBlockReference>(p.getId(), ZcDb::kForRead));
+    EXPECT_EQ(attributes(p.getId())[1].text, L"M2");
+  }
+  ZcDbObjectPointer<ZcDbText> t(texte, ZcDb::kForRead);
+  EXPECT_EQ(t->textString(), L"cote 12.5");
+  EXPECT_EQ(t->position(), ZcGePoint3d(3, 4, 0));
+  t.close();
+  EXPECT_EQ(attributes(autre.getId())[1].text, L"AUTRE");
+  ZcDbObjectPointer<ZcDbBlockReference> ref(autre.getId(), ZcDb::kForRead);
+  EXPECT_EQ(ref->position(), ZcGePoint3d(5, 5, 0));
+  ref.close();
+
+  listePointsDuDessin table;
+  table.Ajouter(pt(L"p7", 1, 1, 1, 5));
+  table.Ajouter(pt(L"p8", 2, 2, 2, 5));
+  table.updateDrawing();
+  const ZcDbObjectId premier = table.getData(0)->getId(), second = table.getData(1)->getId();
+  table.renumeroter(true);
+  EXPECT_EQ(table.getData(0)->getId(), premier);
+  EXPECT_EQ(table.getData(1)->getId(), second);
+  EXPECT_EQ(attributes(premier)[1].text, L"1");
+  EXPECT_EQ(attributes(second)[1].text, L"2");
+}
+
 TEST_F(PointBlocks, ATableGoesToTheDrawingAndComesBack) {
   projetsTopo projet;
   tablesPoints = &projet;

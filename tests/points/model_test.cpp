@@ -2,6 +2,7 @@
 // numbering, deletion, and the stored layouts read back.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -19,12 +20,24 @@ pointDuDessin pt(const wchar_t* nom, double x, double y, double z = kIndefini, i
   return p;
 }
 
-// An entity standing for a point block.
-ZcDbObjectId addPointEntity(ZcDbDatabase& db) {
+// A point block of the point named `nom` (a block reference with its name
+// attribute), standing for what the block writer makes.
+ZcDbObjectId addPointBlock(ZcDbDatabase& db, const wchar_t* nom, const ZcGePoint3d& position = {0, 0, 0}) {
   ZcDbObjectPointer<ZcDbBlockTableRecord> ms(db.modelSpaceId(), ZcDb::kForWrite);
-  auto p = std::make_unique<ZcDbPoint>(ZcGePoint3d(0, 0, 0));
+  auto ref = std::make_unique<ZcDbBlockReference>(position, db.modelSpaceId());
   ZcDbObjectId id;
-  ms->appendZcDbEntity(id, p.get());
+  ms->appendZcDbEntity(id, ref.get());
+  auto numero = std::make_unique<ZcDbAttribute>(position, nom, L"NUMPT");
+  ref->appendAttribute(numero.get());
+  return id;
+}
+
+// An entity of the drawing that shows no point.
+ZcDbObjectId addText(ZcDbDatabase& db) {
+  ZcDbObjectPointer<ZcDbBlockTableRecord> ms(db.modelSpaceId(), ZcDb::kForWrite);
+  auto text = std::make_unique<ZcDbText>(ZcGePoint3d(0, 0, 0), L"cote 12.5");
+  ZcDbObjectId id;
+  ms->appendZcDbEntity(id, text.get());
   return id;
 }
 
@@ -195,7 +208,7 @@ TEST(ListePoints, Renumbering) {
 
 TEST(ListePoints, SupprimerPointMovesTheLastIntoThePlaceAndErasesTheBlock) {
   ZcDbDatabase db;
-  const ZcDbObjectId bloc = addPointEntity(db);
+  const ZcDbObjectId bloc = addPointBlock(db, L"1");
   listePointsDuDessin t;
   pointDuDessin premier = pt(L"1", 0, 0);
   premier.setId(bloc);
@@ -217,12 +230,7 @@ TEST(ListePoints, SupprimerPointMovesTheLastIntoThePlaceAndErasesTheBlock) {
 
 TEST(ListePoints, BlockLinks) {
   ZcDbDatabase db;
-  ZcDbObjectId bloc;
-  {
-    ZcDbObjectPointer<ZcDbBlockTableRecord> ms(db.modelSpaceId(), ZcDb::kForWrite);
-    auto ref = std::make_unique<ZcDbBlockReference>(ZcGePoint3d(7, 8, 9), db.modelSpaceId());
-    ms->appendZcDbEntity(bloc, ref.get());
-  }
+  const ZcDbObjectId bloc = addPointBlock(db, L"A", {7, 8, 9});
   listePointsDuDessin t;
   pointDuDessin a = pt(L"A", 1, 2, 3, 4);
   a.setId(bloc);
@@ -245,6 +253,49 @@ TEST(ListePoints, BlockLinks) {
 
   t.notifyPositionPoint(bloc, {10, 20, 30}, 1 | 4);
   EXPECT_EQ(t.getData(0)->getAs3dPnt(), ZcGePoint3d(10, 2, 30));
+}
+
+// A stored id may name any entity once the drawing was edited elsewhere (a
+// project kept from another drawing, an entity replaced): deleting the
+// point erases nothing but its own block, and its position is its own.
+TEST(ListePoints, AnIdThatIsNotThePointsBlockIsLeftAlone) {
+  ZcDbDatabase db;
+  ZcDbObjectId plain;
+  {
+    ZcDbObjectPointer<ZcDbBlockTableRecord> ms(db.modelSpaceId(), ZcDb::kForWrite);
+    auto ref = std::make_unique<ZcDbBlockReference>(ZcGePoint3d(4, 5, 6), db.modelSpaceId());
+    ms->appendZcDbEntity(plain, ref.get());
+  }
+  struct Cas {
+    const char* why;
+    ZcDbObjectId id;
+  } cas[] = {
+      {"a text", addText(db)},
+      {"the block of another point", addPointBlock(db, L"B", {7, 8, 9})},
+      {"a block reference without attributes", plain},
+  };
+  for (const Cas& c : cas) {
+    SCOPED_TRACE(c.why);
+    listePointsDuDessin t;
+    pointDuDessin a = pt(L"A", 1, 2, 3);
+    a.setId(c.id);
+    t.Ajouter(a);
+    ZcGePoint3d pos;
+    int code = 0;
+    ASSERT_EQ(t.getBlockPosition(L"A", pos, code), 1);
+    EXPECT_EQ(pos, ZcGePoint3d(1, 2, 3));
+    t.supprimerPoint(L"A");
+    EXPECT_EQ(t.nbPoint(), 0);
+    EXPECT_FALSE(c.id.isErased());
+  }
+  // The point's own block, its name written in another case and with
+  // blanks, goes with it.
+  listePointsDuDessin t;
+  pointDuDessin a = pt(L"A1", 1, 2, 3);
+  a.setId(addPointBlock(db, L" a1 "));
+  t.Ajouter(a);
+  t.supprimerPoint(L"A1");
+  EXPECT_TRUE(a.getId().isErased());
 }
 
 TEST(ListePoints, FusionnerAvecAppendsInOrder) {
@@ -351,7 +402,7 @@ TEST(StoredLayout, AFreshProjectAndAPoint) {
 // A project of named tables, written and read back whole.
 TEST(StoredLayout, ProjectRoundTrip) {
   ZcDbDatabase db;
-  const ZcDbObjectId bloc = addPointEntity(db);
+  const ZcDbObjectId bloc = addPointBlock(db, L"S1");
   projetsTopo p;
   p.currTable()->Ajouter(pt(L"A1", 1, 2, 3, 10));
   p.creerTablePoints(L"Polygonale");
@@ -445,6 +496,78 @@ TEST(StoredLayout, ReadingRules) {
     EXPECT_EQ(names, c.tables) << c.what;
     EXPECT_EQ(p.courant, c.current) << c.what;
     EXPECT_EQ(gTropDeTablesTopo, std::string(c.what) == "too many tables") << c.what;
+  }
+}
+
+// A stored project with damaged tables: the tables that read are kept,
+// each table left out is named (by its rank when even its name is
+// unreadable), and so are the tables the reader could not reach. The
+// project then says its reading was incomplete.
+TEST(StoredLayout, ReadingKeepsTheTablesThatRead) {
+  auto table = [](ResbufChain& c, const wchar_t* name, int points) {
+    c.push_back(resbuf::string(300, name));
+    c.push_back(resbuf::longInt(90, points));
+    for (int i = 0; i < points; ++i) {
+      c.push_back(resbuf::longInt(92, 10));
+      c.push_back(resbuf::binary(310, {'N', 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+      c.push_back(resbuf::longInt(90, 1));
+      for (int k = 0; k < 3; ++k) c.push_back(resbuf::real(40, k));
+      c.push_back(resbuf::longInt(90, -9999999));
+    }
+  };
+  // T1 (1 point), T2 (2 points), T3 (1 point), current `current`; `damage`
+  // changes the chain (indexes: T2 starts at 11, its points at 13 and 20).
+  auto project = [&](int current, int tables, const std::function<void(ResbufChain&)>& damage) {
+    ResbufChain c{resbuf::longInt(90, current), resbuf::longInt(90, tables)};
+    table(c, L"T1", 1);
+    table(c, L"T2", 2);
+    table(c, L"T3", 1);
+    damage(c);
+    return c;
+  };
+  struct Case {
+    const char* why;
+    ResbufChain chain;
+    std::vector<std::wstring> tables;
+    int current;
+    std::string said;
+  } cases[] = {
+      {"nothing damaged", project(2, 3, [](ResbufChain&) {}), {L"T1", L"T2", L"T3"}, 2, ""},
+      {"a point of T2 with a text for its code",
+       project(2, 3, [](ResbufChain& c) { c[22] = resbuf::string(1, L"x"); }), {L"T1", L"T3"}, 1,
+       "\nTable T2 illisible : ignorée"},
+      {"T2 claims more points than it holds", project(0, 3, [](ResbufChain& c) { c[12] = resbuf::longInt(90, 5); }),
+       {L"T1", L"T3"}, 0, "\nTable T2 illisible : ignorée"},
+      {"the name of T2 unreadable", project(1, 3, [](ResbufChain& c) { c[11] = resbuf::real(40, 2); }),
+       {L"T1", L"T3"}, 0, "\nTable n° 2 illisible : ignorée"},
+      {"the chain cut inside T2", project(0, 3, [](ResbufChain& c) { c.resize(16); }), {L"T1"}, 0,
+       "\nTable T2 illisible : ignorée\n1 table suivante inaccessible : ignorée"},
+      {"two tables more claimed than stored", project(0, 5, [](ResbufChain&) {}), {L"T1", L"T2", L"T3"}, 0,
+       "\nTable n° 4 illisible : ignorée\n1 table suivante inaccessible : ignorée"},
+      {"three tables more claimed than stored", project(0, 6, [](ResbufChain&) {}), {L"T1", L"T2", L"T3"}, 0,
+       "\nTable n° 4 illisible : ignorée\n2 tables suivantes inaccessibles : ignorées"},
+      {"no table readable", project(0, 1, [](ResbufChain& c) { c[2] = resbuf::real(40, 2); }), {L"LEVE"}, 0,
+       "\nTable n° 1 illisible : ignorée"},
+      {"a head that is not two ints", {resbuf::string(300, L"T1"), resbuf::longInt(90, 0)}, {L"LEVE"}, 0,
+       "\nDonnées Topo illisibles : ignorées"},
+      {"an empty record holds no project", {}, {L"LEVE"}, 0, ""},
+  };
+  for (auto& c : cases) {
+    SCOPED_TRACE(c.why);
+    projetsTopo p;
+    chaineResbuf holder(c.chain);
+    ResbufSerializer s(&holder);
+    testing::internal::CaptureStdout();
+    const int result = p.GetFromXRecord(&s);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), c.said);
+    // Complete only when nothing was said (an empty record is no project:
+    // nothing read, nothing left out).
+    EXPECT_EQ(result, c.said.empty() && !c.chain.empty() ? 1 : 0);
+    EXPECT_EQ(p.lectureIncomplete(), !c.said.empty());
+    std::vector<std::wstring> names;
+    for (int i = 0; i < p.nbTables(); ++i) names.push_back(p.getTable(i)->getNomTable());
+    EXPECT_EQ(names, c.tables);
+    EXPECT_EQ(p.courant, c.current);
   }
 }
 

@@ -340,6 +340,38 @@ TEST_F(LispPoints, GltraddptReplacesThePointOfTheSameName) {
   EXPECT_EQ(sortie(), "");
 }
 
+// A stored point whose id names an unrelated entity (a text of the
+// drawing): replacing the point leaves the text alone, and the functions
+// that hand out point blocks do not hand it out.
+TEST_F(LispPoints, AnIdThatIsNotThePointsBlockIsNeitherErasedNorHandedOut) {
+  ZcDbObjectId texte;
+  {
+    ZcDbObjectPointer<ZcDbBlockTableRecord> ms(db_.modelSpaceId(), ZcDb::kForWrite);
+    auto t = std::make_unique<ZcDbText>(ZcGePoint3d(3, 4, 0), L"Rue des Lilas");
+    ms->appendZcDbEntity(texte, t.get());
+  }
+  pointDuDessin p;
+  p.setParams(L"S1", {5, 5, 1}, 1);
+  p.setId(texte);
+  table().Ajouter(p);
+  EXPECT_EQ(lisp("(ename_pt \"S1\")").printed, "nil");
+  EXPECT_TRUE(selection(lisp("(select_all)")).empty());
+  EXPECT_TRUE(selection(lisp("(seloncode 1)")).empty());
+  EXPECT_TRUE(selection(lisp("(selonnum \"S\" 1 1)")).empty());
+
+  EXPECT_EQ(lisp("(gltraddpt \"S1\" 100 '(10.0 20.0) nil \"regard\")").printed, "");
+  EXPECT_FALSE(texte.isErased());
+  ZcDbObjectPointer<ZcDbText> t(texte, ZcDb::kForRead);
+  ASSERT_TRUE(t);
+  EXPECT_EQ(t->textString(), L"Rue des Lilas");
+  t.close();
+  ASSERT_EQ(table().nbPoint(), 1);
+  const pointDuDessin* s1 = point(L"S1");
+  ASSERT_NE(s1, nullptr);
+  EXPECT_EQ(attribut(s1->getId(), L"NUMPT"), L"S1");
+  EXPECT_EQ(lisp("(ename_pt \"S1\")").value.kind, Value::Kind::Ename);
+}
+
 TEST_F(LispPoints, GltraddptCodeAndAltitude) {
   struct Cas {
     const char* code;

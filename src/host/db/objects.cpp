@@ -525,17 +525,71 @@ Zcad::ErrorStatus ZcDbObject::setDxfTags(Tags tags) {
 
 // ----------------------------------------------------- extension dictionary
 
-ZcDbObjectId ZcDbObject::extensionDictionary() const {
+namespace {
+
+// The handle the {ACAD_XDICTIONARY group of a record names; false without one.
+bool extensionDictionaryHandle(const ObjectRecord& r, uint64_t& handle) {
   bool inGroup = false;
-  for (const auto& t : rec_->tags) {
+  for (const auto& t : r.tags) {
     if (t.code == 102) {
       inGroup = t.value == "{ACAD_XDICTIONARY";
       continue;
     }
     if (t.code == 100) break;
-    if (inGroup && t.code == 360 && rec_->db) return rec_->db->idOfHandle(host::parseHandle(t.value));
+    if (inGroup && t.code == 360) {
+      handle = host::parseHandle(t.value);
+      return true;
+    }
   }
-  return {};
+  return false;
+}
+
+// The dictionary a handle names in the record's database: null when it names
+// nothing, an erased object or an object of another class.
+ObjectRecord* dictionaryOfHandle(const ObjectRecord& r, uint64_t handle) {
+  ObjectRecord* d = r.db ? r.db->recordOfHandle(handle) : nullptr;
+  if (!d || d->erased()) return nullptr;
+  if (!d->cls) d->cls = classOfRecord(*d);
+  return d->cls->isDerivedFrom(ZcDbDictionary::desc()) ? d : nullptr;
+}
+
+// The tags without their {ACAD_XDICTIONARY groups.
+Tags withoutExtensionDictionary(const Tags& tags) {
+  Tags out;
+  out.reserve(tags.size());
+  for (size_t i = 0; i < tags.size(); ++i) {
+    if (tags[i].code == 102 && tags[i].value == "{ACAD_XDICTIONARY") {
+      // Up to its closing brace; a group left open ends where the next
+      // group or the first marker begins.
+      size_t j = i + 1;
+      while (j < tags.size() && tags[j].code != 100 && tags[j].code != 102) ++j;
+      i = (j < tags.size() && tags[j].code == 102 && tags[j].value == "}") ? j : j - 1;
+      continue;
+    }
+    out.push_back(tags[i]);
+  }
+  return out;
+}
+
+}  // namespace
+
+namespace host {
+
+bool dropBrokenExtensionDictionary(ObjectRecord& r) {
+  uint64_t handle = 0;
+  if (!extensionDictionaryHandle(r, handle) || dictionaryOfHandle(r, handle)) return false;
+  r.tags.assign(withoutExtensionDictionary(r.tags.unpack()));
+  return true;
+}
+
+}  // namespace host
+
+ZcDbObjectId ZcDbObject::extensionDictionary() const {
+  // Only a dictionary is one: a group naming anything else (a damaged
+  // drawing, an erased dictionary) counts as none.
+  uint64_t handle = 0;
+  if (!extensionDictionaryHandle(*rec_, handle)) return {};
+  return ZcDbObjectId(dictionaryOfHandle(*rec_, handle));
 }
 
 Zcad::ErrorStatus ZcDbObject::createExtensionDictionary() {
@@ -552,7 +606,8 @@ Zcad::ErrorStatus ZcDbObject::createExtensionDictionary() {
   dict->tags.assign(dt);
   db->store().objects.push_back(dict);
 
-  Tags tags = rec_->tags.unpack();
+  // A group that names no dictionary gives way to the new one.
+  Tags tags = withoutExtensionDictionary(rec_->tags.unpack());
   // After an existing reactor group, before the owner and the first marker.
   size_t at = 0;
   int depth = 0;

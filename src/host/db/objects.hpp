@@ -17,6 +17,9 @@ namespace host {
 // True while the database builds a view of a record it holds: constructors
 // then skip the template tags of a new object, which the view would drop.
 bool makingView();
+// Removes the {ACAD_XDICTIONARY group of a record that names no dictionary
+// (nothing, an erased object, an object of another class); true when it did.
+bool dropBrokenExtensionDictionary(ObjectRecord& r);
 }  // namespace host
 
 // Run-time class of a host object: its name and the DXF subclass marker it

@@ -406,6 +406,18 @@ void ZcDbDatabase::completeStructure() {
       s.tables.insert(pos, head);
     }
     upgradeTableHead(head);
+    // A record of another kind cannot stand for a record of this table (a
+    // "*Model_Space" that is not a block record would be opened as one by
+    // every command): it leaves the table, and what it named is made anew
+    // below when the drawing needs it.
+    std::erase_if(head->children, [&](ObjectRecord* r) {
+      if (r->typeName() == name) return false;
+      s.warnings.push_back("record " + (r->typeName().empty() ? std::string("without a type") : r->typeName()) +
+                           " named '" + std::string(firstValue(r, 2)) + "' in table " + name + " dropped");
+      r->flags |= ObjectRecord::kErased;
+      r->parent = nullptr;
+      return true;
+    });
     for (ObjectRecord* r : head->children) {
       r->parent = head;
       upgradeTableRecord(r, name);
@@ -584,6 +596,12 @@ void ZcDbDatabase::completeStructure() {
     nod->setAt(host::fromUtf8(key), ZcDbObjectId(r));
     return r;
   };
+  // An extension dictionary must be a dictionary: a group naming anything
+  // else is dropped, and the object gets a new one when it needs one.
+  for (ObjectRecord& r : s.records)
+    if (!r.erased() && host::dropBrokenExtensionDictionary(r))
+      s.warnings.push_back("extension dictionary of " + r.typeName() + " " + host::formatHandle(r.handle) +
+                           " names no dictionary: dropped");
   rootEntry("ACAD_GROUP", "DICTIONARY", {{100, "AcDbDictionary"}, {281, "1"}});
   ObjectRecord* layouts = rootEntry("ACAD_LAYOUT", "DICTIONARY", {{100, "AcDbDictionary"}, {281, "1"}});
 

@@ -349,8 +349,11 @@ void Evaluator::reportError(const std::string& message) {
 }
 
 LineResult Evaluator::evaluateText(const std::string& text, bool allowIncomplete) {
+  return evaluateRead(readAll(text), allowIncomplete);
+}
+
+LineResult Evaluator::evaluateRead(ReadResult read, bool allowIncomplete) {
   LineResult out;
-  ReadResult read = readAll(text);
   if (read.status == ReadStatus::Incomplete && allowIncomplete) {
     out.status = LineStatus::Incomplete;
     return out;
@@ -399,7 +402,9 @@ std::string Evaluator::evaluateLine(const std::string& line, bool& ok) {
 }
 
 bool Evaluator::needsMoreInput(const std::string& text) {
-  return readAll(text).status == ReadStatus::Incomplete;
+  PieceReader reader;
+  reader.feed(text);
+  return reader.needsMoreInput();
 }
 
 // ---- applications' functions -------------------------------------------------

@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -26,6 +27,51 @@ struct ReadResult {
 ReadResult readAll(const std::string& text);
 // The single expression of `text` (LispError when there is not exactly one).
 Value readOne(const std::string& text);
+
+// Reads a text handed over in pieces (the lines of an expression typed or
+// read from a script) as readAll reads the whole text, in one pass: each
+// piece is read once, so asking after every line whether the expression is
+// complete costs the length of the text, not that times its lines.
+class PieceReader {
+ public:
+  // Reads `text` after the pieces given before.
+  void feed(std::string_view text);
+  // True while the text given so far has a list, a string or a quote left
+  // open at its end (and no error): more text could complete it.
+  bool needsMoreInput() const;
+  // What readAll gives for the whole text given; the reader starts over.
+  ReadResult finish();
+
+ private:
+  enum class Mode : uint8_t { Normal, Token, String, Comment };
+  // An open list (its items, and its tail after a dot: `dot` 1 while the
+  // tail is awaited, 2 once read) or a quote awaiting its datum.
+  struct Frame {
+    bool quote = false;
+    int nesting = 0;  // of the data read inside
+    std::vector<Value> items;
+    Value tail;
+    int dot = 0;
+  };
+  int nesting() const;
+  void fail(std::string message);
+  void complete(Value v);
+  void closeList();
+  void endToken();
+  void normal(char c);
+  void inString(char c);
+
+  Mode mode_ = Mode::Normal;
+  std::vector<Frame> stack_;
+  std::vector<Value> forms_;
+  std::string token_;
+  bool uncheckedToken_ = false;  // a token starting with '.' in a list: its nesting is checked at its end
+  std::string string_;
+  int escape_ = 0;  // 1 after a backslash, 2 to 3 after so many octal digits
+  int octal_ = 0;
+  bool failed_ = false;
+  std::string message_;
+};
 
 // ---- evaluator -------------------------------------------------------------
 
@@ -52,6 +98,8 @@ class Evaluator {
   // Incomplete (nothing printed); otherwise it is the error
   // "parenthese fermante manquante".
   LineResult evaluateText(const std::string& text, bool allowIncomplete = true);
+  // The same for a text already read (PieceReader::finish).
+  LineResult evaluateRead(ReadResult read, bool allowIncomplete = true);
   // One console line: the printed value of its last expression; `ok` false
   // after an error (already printed) or when the line is incomplete.
   std::string evaluateLine(const std::string& line, bool& ok);

@@ -9,12 +9,6 @@ namespace host::lisp {
 
 namespace {
 
-// Raised inside the reader; `incomplete` when more text could complete it.
-struct ReadStop {
-  bool incomplete;
-  std::string message;
-};
-
 bool isDelimiter(char c) {
   return c == '(' || c == ')' || c == '\'' || c == '"' || c == ';' || c == ' ' || c == '\t' || c == '\n' ||
          c == '\r' || c == '\f' || c == '\v';
@@ -55,140 +49,229 @@ bool parseNumber(const std::string& tok, Value& out) {
   return true;
 }
 
-class Reader {
- public:
-  explicit Reader(const std::string& text) : s_(text) {}
-
-  // False at the end of the text.
-  bool skipSpace() {
-    while (pos_ < s_.size()) {
-      char c = s_[pos_];
-      if (c == ';') {
-        while (pos_ < s_.size() && s_[pos_] != '\n') ++pos_;
-      } else if (c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v') {
-        ++pos_;
-      } else {
-        return true;
-      }
-    }
-    return false;
-  }
-
-  Value read(int nesting) {
-    if (nesting > kMaxNesting) throw ReadStop{false, "imbrication trop profonde"};
-    if (!skipSpace()) throw ReadStop{true, "parenthese fermante manquante"};
-    char c = s_[pos_];
-    if (c == '(') {
-      ++pos_;
-      return readList(nesting + 1);
-    }
-    if (c == ')') {
-      ++pos_;
-      throw ReadStop{false, "parenthese fermante en trop"};
-    }
-    if (c == '\'') {
-      ++pos_;
-      if (!skipSpace()) throw ReadStop{true, "expression manquante apres '"};
-      Value quotedForm = read(nesting + 1);
-      return Value::list({Value::symbol("QUOTE"), quotedForm});
-    }
-    if (c == '"') {
-      ++pos_;
-      return readString();
-    }
-    std::string tok = token();
-    if (tok == ".") throw ReadStop{false, "point mal place"};
-    Value num;
-    if (parseNumber(tok, num)) return num;
-    return Value::symbol(tok);
-  }
-
- private:
-  std::string token() {
-    size_t start = pos_;
-    while (pos_ < s_.size() && !isDelimiter(s_[pos_])) ++pos_;
-    return s_.substr(start, pos_ - start);
-  }
-
-  Value readList(int nesting) {
-    std::vector<Value> items;
-    Value tail;
-    for (;;) {
-      if (!skipSpace()) throw ReadStop{true, "parenthese fermante manquante"};
-      char c = s_[pos_];
-      if (c == ')') {
-        ++pos_;
-        break;
-      }
-      if (c == '.' && (pos_ + 1 >= s_.size() || isDelimiter(s_[pos_ + 1]))) {
-        ++pos_;
-        if (items.empty()) throw ReadStop{false, "point mal place"};
-        tail = read(nesting);
-        if (!skipSpace()) throw ReadStop{true, "parenthese fermante manquante"};
-        if (s_[pos_] != ')') throw ReadStop{false, "point mal place"};
-        ++pos_;
-        break;
-      }
-      items.push_back(read(nesting));
-    }
-    try {
-      return Value::list(items, tail);
-    } catch (const LispError& e) {
-      throw ReadStop{false, e.what()};
-    }
-  }
-
-  Value readString() {
-    std::string out;
-    while (pos_ < s_.size()) {
-      char c = s_[pos_++];
-      if (c == '"') return Value::fromString(out);
-      if (c != '\\') {
-        out += c;
-        continue;
-      }
-      if (pos_ >= s_.size()) break;
-      char e = s_[pos_++];
-      switch (e) {
-        case 'n': out += '\n'; break;
-        case 't': out += '\t'; break;
-        case 'r': out += '\r'; break;
-        case 'e': out += '\x1b'; break;
-        default:
-          if (e >= '0' && e <= '7') {
-            // Up to three octal digits.
-            int v = e - '0';
-            for (int k = 0; k < 2 && pos_ < s_.size() && s_[pos_] >= '0' && s_[pos_] <= '7'; ++k)
-              v = v * 8 + (s_[pos_++] - '0');
-            out += char(v & 0xFF);
-          } else {
-            out += e;  // \" \\ and any other character stand for themselves
-          }
-      }
-    }
-    throw ReadStop{true, "chaîne non terminée"};
-  }
-
-  const std::string& s_;
-  size_t pos_ = 0;
-};
-
 }  // namespace
 
 ReadResult readAll(const std::string& text) {
-  ReadResult r;
-  Reader reader(text);
-  try {
-    while (reader.skipSpace()) r.forms.push_back(reader.read(0));
-  } catch (const ReadStop& stop) {
-    r.status = stop.incomplete ? ReadStatus::Incomplete : ReadStatus::Error;
-    r.error = stop.message;
-    r.forms.clear();
-  } catch (const LispError& e) {
-    r.status = ReadStatus::Error;
-    r.error = e.what();
-    r.forms.clear();
+  PieceReader reader;
+  reader.feed(text);
+  return reader.finish();
+}
+
+// ---- reading in pieces ---------------------------------------------------------
+//
+// A pushdown automaton over the reader's grammar: each datum starts at a
+// nesting (0 at the top, one more inside a list or after a quote) and is
+// refused beyond kMaxNesting; a list may end in ". tail"; a quote wraps the
+// next datum in (QUOTE datum). An error is found at the character that
+// makes it, and reading stops at the first. Nothing depends on where the
+// text was cut: the state between pieces is the stack of open lists and
+// quotes, the token or string being read, and the forms read so far.
+
+int PieceReader::nesting() const { return stack_.empty() ? 0 : stack_.back().nesting; }
+
+void PieceReader::fail(std::string message) {
+  if (!failed_) {
+    failed_ = true;
+    message_ = std::move(message);
   }
+}
+
+void PieceReader::complete(Value v) {
+  for (;;) {
+    if (stack_.empty()) {
+      forms_.push_back(std::move(v));
+      return;
+    }
+    Frame& top = stack_.back();
+    if (top.quote) {
+      stack_.pop_back();
+      try {
+        v = Value::list({Value::symbol("QUOTE"), std::move(v)});
+      } catch (const LispError& e) {
+        fail(e.what());
+        return;
+      }
+      continue;
+    }
+    if (top.dot == 0) top.items.push_back(std::move(v));
+    else {
+      top.tail = std::move(v);
+      top.dot = 2;
+    }
+    return;
+  }
+}
+
+void PieceReader::closeList() {
+  Frame frame = std::move(stack_.back());
+  stack_.pop_back();
+  Value v;
+  try {
+    v = Value::list(frame.items, frame.tail);
+  } catch (const LispError& e) {
+    fail(e.what());
+    return;
+  }
+  complete(std::move(v));
+}
+
+void PieceReader::endToken() {
+  std::string tok = std::move(token_);
+  token_.clear();
+  mode_ = Mode::Normal;
+  const bool checked = !uncheckedToken_;
+  uncheckedToken_ = false;
+  if (!stack_.empty() && !stack_.back().quote && stack_.back().dot == 0 && tok == ".") {
+    // The dot of a dotted list: the tail follows.
+    if (stack_.back().items.empty()) return fail("point mal placé");
+    stack_.back().dot = 1;
+    return;
+  }
+  if (!checked && nesting() > kMaxNesting) return fail("imbrication trop profonde");
+  if (tok == ".") return fail("point mal placé");
+  Value num;
+  if (parseNumber(tok, num)) return complete(std::move(num));
+  complete(Value::symbol(tok));
+}
+
+void PieceReader::normal(char c) {
+  if (c == ';') {
+    mode_ = Mode::Comment;
+    return;
+  }
+  if (c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v') return;
+  Frame* top = stack_.empty() ? nullptr : &stack_.back();
+  const bool inList = top && !top->quote;
+  if (inList && top->dot == 2) {
+    // After the tail of a dotted list only its closing parenthesis.
+    if (c == ')') closeList();
+    else fail("point mal placé");
+    return;
+  }
+  if (inList && top->dot == 0 && c == ')') return closeList();
+  if (inList && top->dot == 0 && c == '.') {
+    // A dot or a token starting with one: known at the token's end.
+    mode_ = Mode::Token;
+    token_ = ".";
+    uncheckedToken_ = true;
+    return;
+  }
+  // A datum starts here.
+  const int n = nesting();
+  if (n > kMaxNesting) return fail("imbrication trop profonde");
+  switch (c) {
+    case ')': return fail("parenthèse fermante en trop");
+    case '(':
+    case '\'':
+      stack_.emplace_back();
+      stack_.back().quote = c == '\'';
+      stack_.back().nesting = n + 1;
+      return;
+    case '"':
+      mode_ = Mode::String;
+      string_.clear();
+      escape_ = 0;
+      return;
+    default:
+      mode_ = Mode::Token;
+      token_.assign(1, c);
+  }
+}
+
+void PieceReader::inString(char c) {
+  if (escape_ >= 2) {
+    // Octal digits after a backslash, three at most.
+    if (c >= '0' && c <= '7' && escape_ < 4) {
+      octal_ = octal_ * 8 + (c - '0');
+      if (++escape_ < 4) return;
+      string_ += char(octal_ & 0xFF);
+      escape_ = 0;
+      return;
+    }
+    string_ += char(octal_ & 0xFF);
+    escape_ = 0;
+  }
+  if (escape_ == 1) {
+    escape_ = 0;
+    switch (c) {
+      case 'n': string_ += '\n'; return;
+      case 't': string_ += '\t'; return;
+      case 'r': string_ += '\r'; return;
+      case 'e': string_ += '\x1b'; return;
+      default:
+        if (c >= '0' && c <= '7') {
+          octal_ = c - '0';
+          escape_ = 2;
+        } else {
+          string_ += c;  // \" \\ and any other character stand for themselves
+        }
+        return;
+    }
+  }
+  if (c == '"') {
+    mode_ = Mode::Normal;
+    complete(Value::fromString(std::move(string_)));
+    string_.clear();
+  } else if (c == '\\') {
+    escape_ = 1;
+  } else {
+    string_ += c;
+  }
+}
+
+void PieceReader::feed(std::string_view text) {
+  for (char c : text) {
+    if (failed_) return;
+    switch (mode_) {
+      case Mode::Comment:
+        if (c == '\n') mode_ = Mode::Normal;
+        break;
+      case Mode::String: inString(c); break;
+      case Mode::Token:
+        if (!isDelimiter(c)) {
+          token_ += c;
+          break;
+        }
+        endToken();
+        if (!failed_) normal(c);
+        break;
+      case Mode::Normal: normal(c); break;
+    }
+  }
+}
+
+bool PieceReader::needsMoreInput() const {
+  if (failed_) return false;
+  if (mode_ == Mode::String) return true;
+  if (mode_ == Mode::Token) {
+    // The end of the text ends the token.
+    const Frame* top = stack_.empty() ? nullptr : &stack_.back();
+    if (top && !top->quote && top->dot == 0 && token_ == ".") return !top->items.empty();
+    if (token_ == "." || (uncheckedToken_ && nesting() > kMaxNesting)) return false;
+    // The token completes the quotes around it; a list left open waits.
+    for (auto it = stack_.rbegin(); it != stack_.rend(); ++it)
+      if (!it->quote) return true;
+    return false;
+  }
+  return !stack_.empty();
+}
+
+ReadResult PieceReader::finish() {
+  if (!failed_ && mode_ == Mode::Token) endToken();
+  ReadResult r;
+  if (failed_) {
+    r.status = ReadStatus::Error;
+    r.error = message_;
+  } else if (mode_ == Mode::String) {
+    r.status = ReadStatus::Incomplete;
+    r.error = "chaîne non terminée";
+  } else if (!stack_.empty()) {
+    r.status = ReadStatus::Incomplete;
+    r.error = stack_.back().quote ? "expression manquante après '" : "parenthèse fermante manquante";
+  } else {
+    r.forms = std::move(forms_);
+  }
+  *this = PieceReader();
   return r;
 }
 

@@ -403,3 +403,67 @@ TEST(DxfReader, LinkedMTextColumnsOfOldFilesAreMergedIntoTheFirstText) {
   // No column is left on its own.
   EXPECT_EQ(std::find(textes.begin(), textes.end(), L"Line 4\\PLine 5\\PLine 6\\P"), textes.end());
 }
+
+// The records every command opens by name (model space, layer "0") and the
+// extension dictionary the survey data lives in must be of their class. A
+// damaged drawing may hold something else in their place: it is dropped at
+// read, with a warning, and what it stood for is made anew. Nothing opened
+// later may find the wrong kind.
+TEST(DxfReader, WellKnownRecordsOfAnotherKindAreRepaired) {
+  const std::string entities = "  0\nSECTION\n  2\nENTITIES\n" + std::string(kLine) + "  0\nENDSEC\n";
+  auto tables = [](const std::string& body) { return "  0\nSECTION\n  2\nTABLES\n" + body + "  0\nENDSEC\n"; };
+  struct Case {
+    const char* why;
+    std::string text;
+  };
+  const Case cases[] = {
+      {"model space record without a type",
+       tables("  0\nTABLE\n  2\nBLOCK_RECORD\n  0\n\n  2\n*Model_Space\n  0\nENDTAB\n") + "  0\nEOF\n"},
+      {"model space record that is a layer",
+       tables("  0\nTABLE\n  2\nBLOCK_RECORD\n  0\nLAYER\n  5\n20\n  2\n*Model_Space\n 70\n0\n  0\nENDTAB\n") +
+           entities + "  0\nEOF\n"},
+      {"layer 0 that is a text style",
+       tables("  0\nTABLE\n  2\nLAYER\n  0\nSTYLE\n  5\n21\n  2\n0\n 70\n0\n  0\nENDTAB\n") + entities + "  0\nEOF\n"},
+      {"extension dictionary of layer 0 naming a line",
+       tables("  0\nTABLE\n  2\nLAYER\n  0\nLAYER\n  5\n22\n102\n{ACAD_XDICTIONARY\n360\n2A\n102\n}\n100\n"
+              "AcDbSymbolTableRecord\n100\nAcDbLayerTableRecord\n  2\n0\n 70\n0\n 62\n7\n  6\nContinuous\n"
+              "  0\nENDTAB\n") +
+           entities + "  0\nEOF\n"},
+      {"extension dictionary of layer 0 naming nothing",
+       tables("  0\nTABLE\n  2\nLAYER\n  0\nLAYER\n  5\n22\n102\n{ACAD_XDICTIONARY\n360\nFFF\n102\n}\n100\n"
+              "AcDbSymbolTableRecord\n100\nAcDbLayerTableRecord\n  2\n0\n 70\n0\n 62\n7\n  6\nContinuous\n"
+              "  0\nENDTAB\n") +
+           "  0\nEOF\n"},
+  };
+  // What every command may rely on: model space opens as a block record
+  // and holds entities, layer "0" opens as a layer, and its extension
+  // dictionary is a dictionary (made when missing).
+  auto check = [](ZcDbDatabase& db) {
+    ZcDbObjectPointer<ZcDbBlockTableRecord> ms(db.modelSpaceId(), ZcDb::kForRead);
+    ASSERT_TRUE(ms) << ms.openStatus();
+    for (ZcDbObjectId id : ms->entityIds()) {
+      ZcDbObjectPointer<ZcDbEntity> e(id, ZcDb::kForRead);
+      EXPECT_TRUE(e);
+    }
+    ZcDbObjectPointer<ZcDbLayerTableRecord> zero(db.symbolId("LAYER", "0"), ZcDb::kForWrite);
+    ASSERT_TRUE(zero) << zero.openStatus();
+    const Zcad::ErrorStatus made = zero->createExtensionDictionary();
+    EXPECT_TRUE(made == Zcad::eOk || made == Zcad::eAlreadyInDb) << made;
+    ZcDbObjectPointer<ZcDbDictionary> dict(zero->extensionDictionary(), ZcDb::kForWrite);
+    EXPECT_TRUE(dict) << dict.openStatus();
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.why);
+    ZcDbDatabase db(false);
+    std::string error;
+    ASSERT_TRUE(host::dxf::readDxf(db, c.text, "damaged.dxf", error)) << error;
+    EXPECT_FALSE(db.store().warnings.empty());
+    check(db);
+    // Written, the drawing reads back with nothing left to repair.
+    ZcDbDatabase again(false);
+    ASSERT_TRUE(host::dxf::readDxf(again, host::dxf::writeDxf(db), "written.dxf", error)) << error;
+    EXPECT_TRUE(again.store().warnings.empty()) << again.store().warnings.front();
+    EXPECT_EQ(again.entityCount(), db.entityCount());
+    check(again);
+  }
+}

@@ -202,9 +202,9 @@ TEST_F(LispEval, ErrorsPrintTheMessageAndYieldNoValue) {
       {"remainder by zero", "(rem 5 0)", "ERR: division par zéro"},
       {"too few arguments to a built-in", "(cons 1)", "ERR: nombre d'arguments insuffisants"},
       {"too many arguments to a built-in", "(car '(1) '(2))", "ERR: nombre d'arguments trop important"},
-      {"missing close", "(+ 1 2", "ERR: parenthese fermante manquante"},
+      {"missing close", "(+ 1 2", "ERR: parenthèse fermante manquante"},
       {"unterminated string", "(princ \"abc)", "ERR: chaîne non terminée"},
-      {"extra close", "(+ 1 2))", "ERR: parenthese fermante en trop"},
+      {"extra close", "(+ 1 2))", "ERR: parenthèse fermante en trop"},
       {"sqrt of a negative", "(sqrt -1)", "ERR: argument hors domaine: sqrt: -1"},
       {"number in function position", "(1 2)", "ERR: fonction incorrecte: 1"},
       {"overflowing real", "(* 1e308 10.0)", "ERR: argument hors domaine: *"},
@@ -221,7 +221,7 @@ TEST_F(LispEval, AnErrorStopsTheRestOfTheLine) {
   EXPECT_EQ(run("(setq a 1) (/ 1 0) (setq a 2)"), "ERR: division par zéro");
   EXPECT_EQ(run("a"), "1");
   // Nothing of a line that does not read is evaluated.
-  EXPECT_EQ(run("(setq a 3) )"), "ERR: parenthese fermante en trop");
+  EXPECT_EQ(run("(setq a 3) )"), "ERR: parenthèse fermante en trop");
   EXPECT_EQ(run("a"), "1");
 }
 

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "host/lisp/lisp.hpp"
 
 using namespace host::lisp;
@@ -74,15 +77,15 @@ TEST(LispReader, UnbalancedTextIsIncompleteOrAnError) {
     const char* message;
   };
   const Case cases[] = {
-      {"open list", "(+ 1 2", ReadStatus::Incomplete, "parenthese fermante manquante"},
-      {"open nested list", "(list (1 2)", ReadStatus::Incomplete, "parenthese fermante manquante"},
+      {"open list", "(+ 1 2", ReadStatus::Incomplete, "parenthèse fermante manquante"},
+      {"open nested list", "(list (1 2)", ReadStatus::Incomplete, "parenthèse fermante manquante"},
       {"open string", "(princ \"abc", ReadStatus::Incomplete, "chaîne non terminée"},
       {"backslash at the end", "\"abc\\", ReadStatus::Incomplete, "chaîne non terminée"},
-      {"quote at the end", "'", ReadStatus::Incomplete, "expression manquante apres '"},
-      {"stray close", "1)", ReadStatus::Error, "parenthese fermante en trop"},
-      {"dot first", "(. 1)", ReadStatus::Error, "point mal place"},
-      {"two after the dot", "(1 . 2 3)", ReadStatus::Error, "point mal place"},
-      {"lone dot", ".", ReadStatus::Error, "point mal place"},
+      {"quote at the end", "'", ReadStatus::Incomplete, "expression manquante après '"},
+      {"stray close", "1)", ReadStatus::Error, "parenthèse fermante en trop"},
+      {"dot first", "(. 1)", ReadStatus::Error, "point mal placé"},
+      {"two after the dot", "(1 . 2 3)", ReadStatus::Error, "point mal placé"},
+      {"lone dot", ".", ReadStatus::Error, "point mal placé"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.why);
@@ -107,6 +110,76 @@ TEST(LispReader, DeepNestingIsAnErrorNotAStackOverflow) {
   std::string fine(500, '(');
   fine += std::string(500, ')');
   EXPECT_EQ(readAll(fine).status, ReadStatus::Ok);
+}
+
+// A text handed over in pieces reads as the whole text: cut anywhere and fed
+// piece by piece (or a character at a time), it gives the same expressions
+// or the same error; after each piece the reader waits for more exactly when
+// the text so far is incomplete.
+TEST(LispReader, PiecesReadAsTheWholeText) {
+  std::vector<std::string> texts = {
+      "(defun add3 (x)\n  (+ x 3)) ; done\n(add3 1)",
+      "(setq s \"line one\nline two \\\"q\\\" \\101\\0619 \\n\")",
+      "'(1 . 2) '(a . (b c)) (a.b) (. 5) .5 (1 .5)",
+      "(1 . 2 3)",
+      "(1 . )",
+      "(1 .",
+      "'",
+      "''x ')",
+      "1) (",
+      "(list \"a\" ; (comment\n 'b)",
+      "(+ 1.5e3 -2 \"x\"",
+      "\"abc\\",
+      ".",
+      "(a . b",
+  };
+  texts.push_back(std::string(1200, '(') + "x");
+  texts.push_back(std::string(999, '(') + ".5" + std::string(999, ')'));
+  auto printed = [](const ReadResult& r) {
+    std::string out;
+    for (const Value& v : r.forms) out += prin1String(v) + " ";
+    return out;
+  };
+  for (const std::string& text : texts) {
+    SCOPED_TRACE(text.substr(0, 60));
+    const ReadResult whole = readAll(text);
+    for (size_t cut = 0; cut <= text.size(); ++cut) {
+      PieceReader reader;
+      reader.feed(text.substr(0, cut));
+      EXPECT_EQ(reader.needsMoreInput(), readAll(text.substr(0, cut)).status == ReadStatus::Incomplete) << cut;
+      reader.feed(text.substr(cut));
+      const ReadResult r = reader.finish();
+      EXPECT_EQ(r.status, whole.status) << cut;
+      EXPECT_EQ(r.error, whole.error) << cut;
+      EXPECT_EQ(printed(r), printed(whole)) << cut;
+    }
+    PieceReader byChar;
+    for (char c : text) byChar.feed(std::string_view(&c, 1));
+    const ReadResult r = byChar.finish();
+    EXPECT_EQ(r.status, whole.status);
+    EXPECT_EQ(r.error, whole.error);
+    EXPECT_EQ(printed(r), printed(whole));
+  }
+}
+
+// An expression of 20,000 lines, given a line at a time as the console does.
+TEST(LispReader, AnExpressionOfManyLinesReadLineByLine) {
+  PieceReader reader;
+  reader.feed("(setq l (list");
+  for (int i = 0; i < 20000; ++i) {
+    ASSERT_TRUE(reader.needsMoreInput());
+    reader.feed("\n");
+    reader.feed(std::to_string(i) + " \"p" + std::to_string(i) + "\"");
+  }
+  reader.feed("\n))");
+  EXPECT_FALSE(reader.needsMoreInput());
+  const ReadResult r = reader.finish();
+  ASSERT_EQ(r.status, ReadStatus::Ok);
+  ASSERT_EQ(r.forms.size(), 1u);
+  const Value list = r.forms[0].cdr().cdr().car();
+  int n = 0;
+  for (Value v = list.cdr(); v.isCons(); v = v.cdr()) ++n;
+  EXPECT_EQ(n, 40000);
 }
 
 TEST(LispPrinter, RealsAsTheHostPrintsThem) {
