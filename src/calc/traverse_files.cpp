@@ -109,6 +109,15 @@ bool finitPar(const std::string& chemin, const char* fin) {
   return true;
 }
 
+// Whether a token is the key that names a station: N in a closed file, D
+// (start) or A (end) in an open one.
+bool estCleDeNom(const std::wstring& cle, bool ouverte) {
+  const wchar_t c = cle.empty() ? L'\0' : majuscule(cle[0]);
+  return ouverte ? c == L'D' || c == L'A' : c == L'N';
+}
+
+void appliquerStation(const std::vector<std::wstring>& jetons, bool ouverte, fichierPolygonale& out);
+
 // Applies one line of a traverse file.
 void appliquerLigne(const std::wstring& texte, bool ouverte, fichierPolygonale& out) {
   std::vector<std::wstring> jetons;
@@ -125,43 +134,53 @@ void appliquerLigne(const std::wstring& texte, bool ouverte, fichierPolygonale& 
     }
   } else if (jetons.size() == 4) {
     out.lignes.push_back({jetons[0], jetons[1], jetons[2], jetons[3]});
+  } else if (jetons.size() == 9 && estCleDeNom(jetons[0], ouverte)) {
+    // A station without a name is written Nom="" and its empty quoted name
+    // is no token: the line is the station's, with an empty name, not one
+    // to ignore (its coordinates would be lost between a save and a load).
+    jetons.insert(jetons.begin() + 1, std::wstring());
+    appliquerStation(jetons, ouverte, out);
   } else if (jetons.size() == 10) {
-    // A closed file sets its station as the values are met; an open file
-    // gathers the numbers and gives them to the station its D or A key named.
-    stationPolygonale lue;
-    stationPolygonale& valeurs = ouverte ? lue : out.depart;
-    stationPolygonale* cible = nullptr;
-    for (std::size_t i = 0; i < 10; i += 2) {
-      const std::wstring& valeur = jetons[i + 1];
-      switch (majuscule(jetons[i][0])) {
-        case L'N':
-          if (!ouverte) out.depart.nom = valeur;
-          break;
-        case L'D':
-          if (ouverte) {
-            out.depart.nom = valeur;
-            cible = &out.depart;
-          }
-          break;
-        case L'A':
-          if (ouverte) {
-            out.arrivee.nom = valeur;
-            cible = &out.arrivee;
-          }
-          break;
-        case L'X': valeurs.x = nombre(valeur); break;
-        case L'Y': valeurs.y = nombre(valeur); break;
-        case L'Z': valeurs.z = nombre(valeur); break;
-        case L'G': valeurs.gis = nombre(valeur); break;
-        default: break;
-      }
+    appliquerStation(jetons, ouverte, out);
+  }
+}
+
+void appliquerStation(const std::vector<std::wstring>& jetons, bool ouverte, fichierPolygonale& out) {
+  // A closed file sets its station as the values are met; an open file
+  // gathers the numbers and gives them to the station its D or A key named.
+  stationPolygonale lue;
+  stationPolygonale& valeurs = ouverte ? lue : out.depart;
+  stationPolygonale* cible = nullptr;
+  for (std::size_t i = 0; i < 10; i += 2) {
+    const std::wstring& valeur = jetons[i + 1];
+    switch (majuscule(jetons[i][0])) {
+      case L'N':
+        if (!ouverte) out.depart.nom = valeur;
+        break;
+      case L'D':
+        if (ouverte) {
+          out.depart.nom = valeur;
+          cible = &out.depart;
+        }
+        break;
+      case L'A':
+        if (ouverte) {
+          out.arrivee.nom = valeur;
+          cible = &out.arrivee;
+        }
+        break;
+      case L'X': valeurs.x = nombre(valeur); break;
+      case L'Y': valeurs.y = nombre(valeur); break;
+      case L'Z': valeurs.z = nombre(valeur); break;
+      case L'G': valeurs.gis = nombre(valeur); break;
+      default: break;
     }
-    if (cible) {
-      cible->x = lue.x;
-      cible->y = lue.y;
-      cible->z = lue.z;
-      cible->gis = lue.gis;
-    }
+  }
+  if (cible) {
+    cible->x = lue.x;
+    cible->y = lue.y;
+    cible->z = lue.z;
+    cible->gis = lue.gis;
   }
 }
 

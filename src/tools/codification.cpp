@@ -87,13 +87,17 @@ std::wstring depuisUtf8(const char* octets) {
 }
 
 // The text of an element: UTF-8 when its "mode" says so, Windows-1252
-// otherwise. False when the element is missing or empty.
+// otherwise. False when the element is missing or empty, or its UTF-8 is
+// malformed from the first byte: an empty text is written as an empty
+// element, which reads back as the default, so it is the default at once.
 bool lireTexte(const tinyxml2::XMLElement* parent, const char* nom, std::wstring& valeur) {
   const tinyxml2::XMLElement* e = parent->FirstChildElement(nom);
   const char* texte = e ? e->GetText() : nullptr;
   if (!texte || !*texte) return false;
   const char* mode = e->Attribute("mode");
-  valeur = mode && !egauxSansCasse(mode, "asc") ? depuisUtf8(texte) : host::fromAnsi(texte);
+  std::wstring lu = mode && !egauxSansCasse(mode, "asc") ? depuisUtf8(texte) : host::fromAnsi(texte);
+  if (lu.empty()) return false;
+  valeur = std::move(lu);
   return true;
 }
 

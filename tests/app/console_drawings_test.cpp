@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "host/db/database.hpp"
+#include "points/storage.hpp"
 #include "support/console_drawing.hpp"
 #include "support/temp_folder.hpp"
 
@@ -54,7 +55,11 @@ TEST(ConsoleDrawings, DamagedDrawingsAreRefusedOrListedAndSaved) {
     EXPECT_NE(r.sortie.find(" entités"), std::string::npos) << r.sortie;
     EXPECT_NE(r.sortie.find("points placés"), std::string::npos) << r.sortie;
     ZcDbDatabase saved(false);
-    EXPECT_EQ(saved.readDwgFile((work / "enregistre.dxf").string()), Zcad::eOk) << saved.lastError();
+    ASSERT_EQ(saved.readDwgFile((work / "enregistre.dxf").string()), Zcad::eOk) << saved.lastError();
+    // The project went into the drawing, whatever layer "0" held before.
+    ResbufChain projet;
+    EXPECT_TRUE(geltaro::points::lireChaine(saved.symbolId("LAYER", "0"), geltaro::points::kCleProjet, projet));
+    EXPECT_FALSE(projet.empty());
   }
 }
 

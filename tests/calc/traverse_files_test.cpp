@@ -328,8 +328,39 @@ TEST(LireTextePolygonale, StationLines) {
   EXPECT_DOUBLE_EQ(o.arrivee.x, 1);
   EXPECT_DOUBLE_EQ(o.arrivee.y, 2);
   EXPECT_DOUBLE_EQ(o.arrivee.gis, 4);
-  // Nine tokens (an empty quoted name) are not a station line.
-  EXPECT_DOUBLE_EQ(lire(crlf({"Nom=\"\" X= 1 Y= 2 Z= 3 Gis= 4"}), false).depart.x, 0);
+  // An empty quoted name is no token: the nine tokens left are still the
+  // station's line, with an empty name. Other lines of nine tokens are not.
+  f = lire(crlf({"Nom=\"\" X= 1 Y= 2 Z= 3 Gis= 4"}), false);
+  EXPECT_EQ(f.depart.nom, L"");
+  EXPECT_DOUBLE_EQ(f.depart.x, 1);
+  EXPECT_DOUBLE_EQ(f.depart.gis, 4);
+  EXPECT_DOUBLE_EQ(lire(crlf({"X= 1 Y= 2 Z= 3 Gis= 4 Nom"}), false).depart.x, 0);
+  EXPECT_DOUBLE_EQ(lire(crlf({"Depart=\"\" X= 1 Y= 2 Z= 3 Gis= 4"}), false).depart.x, 0);
+  o = lire(crlf({"Arrivee=\"\" X= 5 Y= 6 Z= 7 Gis= 8"}), true);
+  EXPECT_DOUBLE_EQ(o.arrivee.x, 5);
+  EXPECT_DOUBLE_EQ(o.depart.x, 0);
+}
+
+// Stations without a name, saved and read back, keep their coordinates
+// (found by fuzzing: an open file read as a closed one, saved, lost them).
+TEST(FichierPolygonale, StationsWithoutANameReadBack) {
+  for (bool ouverte : {false, true}) {
+    SCOPED_TRACE(ouverte ? "open" : "closed");
+    fichierPolygonale f;
+    f.ouverte = ouverte;
+    f.depart = {L"", 1000.5, 2000.25, 100, 50};
+    f.arrivee = {L"", 1300, 2050, 101, 120};
+    f.lignes = {{L"S2", L"300", L"100", L"1.0"}};
+    const fichierPolygonale lu = lire(texteFichierPolygonale(f), ouverte);
+    EXPECT_DOUBLE_EQ(lu.depart.x, 1000.5);
+    EXPECT_DOUBLE_EQ(lu.depart.y, 2000.25);
+    EXPECT_DOUBLE_EQ(lu.depart.gis, 50);
+    if (ouverte) {
+      EXPECT_DOUBLE_EQ(lu.arrivee.x, 1300);
+      EXPECT_DOUBLE_EQ(lu.arrivee.gis, 120);
+    }
+    EXPECT_EQ(texteFichierPolygonale(lu), texteFichierPolygonale(f));
+  }
 }
 
 TEST(LireTextePolygonale, ResetsRowsAndStationsKeepsTheRest) {

@@ -155,6 +155,9 @@ TEST(FichierCodification, ReadingKeepsDefaultsAndDecodesTexts) {
       {"malformed: stops, keeps the start", "<libelle mode=\"utf8\">Mur\xC3(x</libelle>", 1, L"Mur"},
       {"stray continuation byte", "<libelle mode=\"utf8\">ab\x80" "cd</libelle>", 1, L"ab"},
       {"truncated at the end", "<libelle mode=\"utf8\">ab\xE2\x82</libelle>", 1, L"ab"},
+      // Nothing left: as an empty element, the default (saved empty, the
+      // text would read back as the default anyway; found by fuzzing).
+      {"malformed from its first byte", "<libelle mode=\"utf8\">\xB2x</libelle>", 1, L"Point Topo"},
       {"atoi: leading number", "<code> 42xyz</code>", 42, L"Point Topo"},
       {"atoi: not a number", "<code>abc</code>", 0, L"Point Topo"},
       {"atoi: beyond 32 bits", "<code>99999999999</code>", INT32_MAX, L"Point Topo"},

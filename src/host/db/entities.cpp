@@ -291,11 +291,17 @@ Zcad::ErrorStatus ZcDbText::setTextStyle(ZcDbObjectId style) {
   if (style.isNull()) return Zcad::eNullObjectId;
   return setValue("AcDbText", 7, styleName(style, rec_->db));
 }
-ZcDb::TextHorzMode ZcDbText::horizontalMode() const { return ZcDb::TextHorzMode(getInt("AcDbText", 72, 0)); }
+// Modes are read as the file holds them; a value outside the enumeration (a
+// damaged file) is the default, never an enumerator that does not exist.
+ZcDb::TextHorzMode ZcDbText::horizontalMode() const {
+  const long long m = getInt("AcDbText", 72, 0);
+  return m >= ZcDb::kTextLeft && m <= ZcDb::kTextFit ? ZcDb::TextHorzMode(m) : ZcDb::kTextLeft;
+}
 Zcad::ErrorStatus ZcDbText::setHorizontalMode(ZcDb::TextHorzMode m) { return setInt("AcDbText", 72, m); }
 ZcDb::TextVertMode ZcDbText::verticalMode() const {
   int code = std::string_view(verticalSubclass()) == "AcDbText" ? 73 : 74;
-  return ZcDb::TextVertMode(getInt(verticalSubclass(), code, 0));
+  const long long m = getInt(verticalSubclass(), code, 0);
+  return m >= ZcDb::kTextBase && m <= ZcDb::kTextTop ? ZcDb::TextVertMode(m) : ZcDb::kTextBase;
 }
 Zcad::ErrorStatus ZcDbText::setVerticalMode(ZcDb::TextVertMode m) {
   int code = std::string_view(verticalSubclass()) == "AcDbText" ? 73 : 74;

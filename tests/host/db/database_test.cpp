@@ -336,6 +336,15 @@ TEST(Database, TextExtentsFollowJustification) {
     EXPECT_NEAR(ext.maxPoint().x, c.maxX, 1e-9);
     EXPECT_NEAR(ext.maxPoint().y, c.maxY, 1e-9);
   }
+  // A mode outside the enumeration (a damaged file's 72 = 100, found by
+  // fuzzing) reads as left: no value the enumeration does not hold.
+  auto t = std::make_unique<ZcDbText>(ZcGePoint3d(10, 20, 0), L"AB", ZcDbObjectId(), 2.0, 0.0);
+  t->setInt("AcDbText", 72, 100);
+  EXPECT_EQ(t->horizontalMode(), ZcDb::kTextLeft);
+  EXPECT_EQ(t->getInt("AcDbText", 72), 100);  // the tag stays as read
+  ZcDbExtents ext;
+  ASSERT_EQ(t->getGeomExtents(ext), Zcad::eOk);
+  EXPECT_NEAR(ext.maxPoint().x, 12.8, 1e-9);
 }
 
 TEST(Database, TextWidthsCoverWhatViewersDraw) {
