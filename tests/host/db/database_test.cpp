@@ -342,9 +342,12 @@ TEST(Database, TextExtentsFollowJustification) {
   t->setInt("AcDbText", 72, 100);
   EXPECT_EQ(t->horizontalMode(), ZcDb::kTextLeft);
   EXPECT_EQ(t->getInt("AcDbText", 72), 100);  // the tag stays as read
-  ZcDbExtents ext;
+  ZcDbExtents ext, gauche;
   ASSERT_EQ(t->getGeomExtents(ext), Zcad::eOk);
-  EXPECT_NEAR(ext.maxPoint().x, 12.8, 1e-9);
+  auto left = std::make_unique<ZcDbText>(ZcGePoint3d(10, 20, 0), L"AB", ZcDbObjectId(), 2.0, 0.0);
+  ASSERT_EQ(left->getGeomExtents(gauche), Zcad::eOk);
+  EXPECT_NEAR(ext.maxPoint().x, gauche.maxPoint().x, 1e-9);
+  EXPECT_NEAR(ext.minPoint().x, 10, 1e-9);
 }
 
 TEST(Database, TextWidthsCoverWhatViewersDraw) {
