@@ -12,7 +12,6 @@
 #include <benchmark/benchmark.h>
 #include <dxflib/dl_creationadapter.h>
 #include <dxflib/dl_dxf.h>
-#include <malloc.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -28,6 +27,7 @@
 
 #include "host/db/entities.hpp"
 #include "host/dxf/dxf.hpp"
+#include "targets.hpp"
 
 namespace geltaro::bench {
 bool makePointsDrawing(const std::string& path, int count, std::string& error);
@@ -262,11 +262,6 @@ long statusKb(const char* field) {
   return -1;
 }
 
-size_t heapInUse() {
-  struct mallinfo2 mi = mallinfo2();
-  return mi.uordblks + mi.hblkhd;
-}
-
 // Runs in a process of its own (the benchmark process's heap has been through
 // the other benchmarks): loads the drawing with readDwgFile, keeps it alive and
 // prints what the process grew by.
@@ -277,7 +272,7 @@ int memoryProbe(const std::string& path) {
     std::fclose(f);
   }
   long rss0 = statusKb("VmRSS");
-  size_t heap0 = heapInUse();
+  size_t heap0 = geltaro::bench::heapInUse();
   ZcDbDatabase db(false);
   if (db.readDwgFile(path) != Zcad::eOk) {
     std::fprintf(stderr, "%s\n", db.lastError().c_str());
@@ -285,7 +280,7 @@ int memoryProbe(const std::string& path) {
   }
   long rss1 = statusKb("VmRSS");
   long hwm = statusKb("VmHWM");
-  size_t heap1 = heapInUse();
+  size_t heap1 = geltaro::bench::heapInUse();
   std::printf("%ld %ld %zu %zu\n", (rss1 - rss0) * 1024, (hwm - rss0) * 1024, heap1 - heap0, db.entityCount());
   return 0;
 }

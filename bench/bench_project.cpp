@@ -190,6 +190,61 @@ void BM_LoadPartProjectFromChain(benchmark::State& state) {
 }
 BENCHMARK(BM_LoadPartProjectFromChain)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
 
+// Opening a small drawing whose stored project declares many tables, all
+// empty (20,000 by default, GELTARO_BENCH_EMPTY_TABLES): the memory the
+// project holds once read must follow what the file holds (a table name and
+// an empty list each), never room reserved ahead for every table.
+int emptyTableCount() {
+  const char* v = std::getenv("GELTARO_BENCH_EMPTY_TABLES");
+  return v && *v ? std::max(1, std::atoi(v)) : 20000;
+}
+
+const std::string& emptyTablesDrawingText() {
+  static const std::string text = [] {
+    projetsTopo p;
+    p.removeAll();
+    for (int t = 0; t < emptyTableCount(); ++t) p.creerTablePoints((L"T" + std::to_wstring(t + 1)).c_str());
+    p.courant = 0;
+    ZcDbDatabase db(true);
+    gp::sauverProjet(&db, &p, true);
+    return host::dxf::writeDxf(db);
+  }();
+  return text;
+}
+
+void BM_LoadEmptyTables(benchmark::State& state) {
+  const std::string& text = emptyTablesDrawingText();
+  std::istringstream noInput;
+  std::ostringstream discarded;
+  host::ConsoleIO quiet(noInput, discarded);
+  host::ConsoleIO* previous = host::setConsole(&quiet);
+  double total = 0, heldBytes = 0;
+  int tables = 0;
+  for (auto _ : state) {
+    auto db = std::make_unique<ZcDbDatabase>(false);
+    std::string error;
+    if (!host::dxf::readDxf(*db, text, "tables.dxf", error)) {
+      state.SkipWithError(error.c_str());
+      break;
+    }
+    const std::size_t before = geltaro::bench::heapInUse();
+    const auto start = std::chrono::steady_clock::now();
+    auto p = std::make_unique<projetsTopo>();
+    gp::lireProjet(db.get(), *p);
+    total += geltaro::bench::secondsSince(start);
+    heldBytes = double(geltaro::bench::heapInUse()) - double(before);
+    tables = p->nbTables();
+  }
+  host::setConsole(previous);
+  state.counters["file_bytes"] = double(text.size());
+  state.counters["tables"] = tables;
+  state.counters["held_MiB"] = heldBytes / (1024.0 * 1024.0);
+  state.counters["bytes_per_table"] = tables ? heldBytes / tables : 0.0;
+  if (tables != emptyTableCount()) state.SkipWithError("the project read back does not hold every table");
+  record(state, "tables", total);
+}
+BENCHMARK(BM_LoadEmptyTables)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
+
 // delDups on one table of all the points, a tenth of them duplicated.
 void BM_DelDups(benchmark::State& state) {
   listePointsDuDessin base;
@@ -218,5 +273,5 @@ BENCHMARK(BM_DelDups)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0
 }  // namespace
 
 int main(int argc, char** argv) {
-  return geltaro::bench::runWithTargets(argc, argv, std::to_string(pointCount()) + " points", {"save", "load", "deldups"});
+  return geltaro::bench::runWithTargets(argc, argv, std::to_string(pointCount()) + " points", {"save", "load", "deldups", "tables"});
 }

@@ -5,6 +5,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include <malloc.h>
+
 #include <chrono>
 #include <cstdio>
 #include <initializer_list>
@@ -21,6 +23,13 @@ inline std::map<std::string, double>& recordedSeconds() {
 // The mean of `totalSeconds` over the benchmark's iterations.
 inline void recordSeconds(const benchmark::State& state, const std::string& name, double totalSeconds) {
   if (state.iterations() > 0) recordedSeconds()[name] = totalSeconds / double(state.iterations());
+}
+
+// Bytes the allocator has handed out and not yet taken back (small blocks
+// and mapped ones alike): the difference across a step is what it holds.
+inline std::size_t heapInUse() {
+  struct mallinfo2 mi = mallinfo2();
+  return mi.uordblks + mi.hblkhd;
 }
 
 inline double secondsSince(std::chrono::steady_clock::time_point start) {
