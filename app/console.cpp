@@ -41,7 +41,7 @@ ZcDbDatabase* current() { return zcdbCurDwg(); }
 bool openDrawing(const std::string& path) {
   auto db = std::make_unique<ZcDbDatabase>(path.empty());
   if (!path.empty() && db->readDwgFile(path) != Zcad::eOk) {
-    std::cerr << "geltaro: " << db->lastError() << "\n";
+    std::cerr << "geltaro : " << db->lastError() << "\n";
     return false;
   }
   // What was read comes first; the module then hears of the new document.
@@ -75,13 +75,13 @@ bool saveDrawing(const std::string& path) {
   if (!doc) return false;
   host::sendAppMessage(ZcRx::kSaveMsg);
   if (doc->database()->saveAs(path) != Zcad::eOk) {
-    std::cerr << "geltaro: " << doc->database()->lastError() << "\n";
+    std::cerr << "geltaro : " << doc->database()->lastError() << "\n";
     say("\nImpossible d'enregistrer " + path + "\n");
     return false;
   }
   doc->setFileName(path);
   doc->database()->setFilename(path);
-  say("Enregistre " + path + "\n");
+  say("Enregistré " + path + "\n");
   return true;
 }
 
@@ -213,7 +213,7 @@ bool executeCommandLine(const std::string& rawLine) {
   if (name == "QUIT" || name == "EXIT" || name == "QUITTER") return false;
   if (name == "OPEN" || name == "OUVRIR") {
     std::string path;
-    if (!argumentOrPrompt(rest, L"\nFichier a ouvrir: ", path)) return true;
+    if (!argumentOrPrompt(rest, L"\nFichier à ouvrir : ", path)) return true;
     // The drawing open so far stays when the new one cannot be read.
     ZcDbDatabase probe(false);
     if (probe.readDwgFile(path) != Zcad::eOk) {
@@ -229,7 +229,7 @@ bool executeCommandLine(const std::string& rawLine) {
     std::string path = (name == "SAVE" || name == "ENREG") && doc && !doc->fileName().empty() && trim(rest).empty()
                            ? doc->fileName()
                            : std::string();
-    if (path.empty() && !argumentOrPrompt(rest, L"\nEnregistrer sous: ", path)) return true;
+    if (path.empty() && !argumentOrPrompt(rest, L"\nEnregistrer sous : ", path)) return true;
     saveDrawing(path);
     return true;
   }
@@ -260,7 +260,7 @@ int runConsole(const ConsoleOptions& options, const std::function<void()>& loadM
   if (!options.script.empty()) {
     script.open(options.script, std::ios::binary);
     if (!script) {
-      std::cerr << "geltaro: " << options.script << ": script not found\n";
+      std::cerr << "geltaro : " << options.script << " : script introuvable\n";
       return 1;
     }
     io = std::make_unique<host::ConsoleIO>(script, std::cout);

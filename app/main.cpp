@@ -14,13 +14,26 @@
 int main(int argc, char** argv) {
   host::setProgramPath(argv[0]);
   geltaro::ConsoleOptions o;
-  CLI::App app{"Geltaro: survey points, computations and plans in DXF drawings"};
-  app.add_option("drawing", o.drawing, "drawing to open (DXF; a new drawing when absent)");
-  app.add_option("--script", o.script, "read the commands from this file instead of the terminal");
-  app.add_option("--save", o.saveTo, "save the drawing to this DXF file at the end");
-  app.add_flag("--echo", o.echo, "print every answer after its prompt, as a transcript");
-  app.add_option("--home", o.home, "installation folder (block library, codification, title blocks)");
-  app.set_version_flag("--version", std::string("geltaro ") + GELTARO_VERSION);
+  CLI::App app{"Geltaro : points topographiques, calculs et plans dans des dessins DXF"};
+  app.add_option("dessin", o.drawing, "dessin à ouvrir (DXF ; un nouveau dessin s'il est omis)");
+  app.add_option("--script", o.script, "lire les commandes dans ce fichier au lieu du terminal");
+  app.add_option("--save", o.saveTo, "enregistrer le dessin dans ce fichier DXF à la fin");
+  app.add_flag("--echo", o.echo, "afficher chaque réponse après sa question, comme un journal");
+  app.add_option("--home", o.home, "dossier d'installation (bibliothèque de blocs, codification, cartouches)");
+  app.set_help_flag("-h,--help", "afficher cette aide et quitter");
+  app.set_version_flag("--version", std::string("geltaro ") + GELTARO_VERSION, "afficher la version et quitter");
+  // The help and the refusals speak the console's language.
+  auto help = app.get_formatter();
+  help->label("Usage", "Utilisation");
+  help->label("Positionals", "Arguments");
+  help->label("TEXT", "TEXTE");
+  app.failure_message([](const CLI::App*, const CLI::Error& e) {
+    std::string why;
+    if (dynamic_cast<const CLI::ExtrasError*>(&e)) why = "arguments en trop";
+    else if (dynamic_cast<const CLI::ArgumentMismatch*>(&e)) why = "une option attend une valeur";
+    else why = "ligne de commande incorrecte";
+    return "geltaro : " + why + " (" + e.what() + ")\nVoir geltaro --help.\n";
+  });
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {

@@ -30,7 +30,7 @@ EXPECTED = {
     # that linked the columns is gone.
     "r2007_mtext_columns": "mtext-columns",
 }
-REFUSED = {"binary_r2000": "binary DXF is not supported"}
+REFUSED = {"binary_r2000": "le DXF binaire n'est pas pris en charge"}
 
 
 def run(geltaro, src, out):

@@ -21,7 +21,7 @@ pointCalage resultatHelmert::transformer(const pointCalage& p) const {
 resultatHelmert estimerHelmert(const std::vector<pointCalage>& depart, const std::vector<pointCalage>& final) {
   resultatHelmert r;
   if (depart.size() != final.size()) {
-    r.message = L"Les listes de points de depart et finaux n'ont pas la meme longueur";
+    r.message = L"Les listes de points de départ et finaux n'ont pas la même longueur";
     return r;
   }
   if (depart.empty()) {
@@ -34,7 +34,7 @@ resultatHelmert estimerHelmert(const std::vector<pointCalage>& depart, const std
     const double v[] = {depart[i].x, depart[i].y, final[i].x, final[i].y};
     for (double c : v)
       if (!std::isfinite(c)) {
-        r.message = L"Coordonnees de calage invalides";
+        r.message = L"Coordonnées de calage invalides";
         return r;
       }
     r.xMoyenDepart += depart[i].x;
@@ -62,7 +62,7 @@ resultatHelmert estimerHelmert(const std::vector<pointCalage>& depart, const std
   // coordinates may differ from them by rounding, so "at one place" means a
   // spread within rounding of the coordinates' size.
   if (!(std::sqrt(norme / n) > 1e-12 * (1 + grandeur))) {
-    r.message = L"Calcul impossible : les points de depart sont tous confondus";
+    r.message = L"Calcul impossible : les points de départ sont tous confondus";
     return r;
   }
   r.a = sa / norme;

@@ -311,7 +311,7 @@ int pointDuDessin::updateFromDrawing(const ZcDbObjectId& id) {
 // ------------------------------------------------- listePointsDuDessin
 
 void listePointsDuDessin::updateDrawing() {
-  host::ui::ProgressDialog progression("Mise a jour des points");
+  host::ui::ProgressDialog progression("Mise à jour des points");
   progression.setRange(0, nbPoint() - 1);
   progression.setPos(0);
   for (auto& p : points_) {

@@ -70,7 +70,7 @@ TEST(ConsoleDrawings, ModelSpaceOfAnotherKindIsCountedNotDereferenced) {
   const auto r = geltaro::testing::commandesDuDessin(
       fs::path(GELTARO_TEST_DATA_DIR) / "dxf-fuzz" / "model_space_record_of_other_kind.dxf", work);
   EXPECT_EQ(r.statut, 0);
-  EXPECT_NE(r.sortie.find("réparé : record without a type named '*Model_Space' in table BLOCK_RECORD dropped"),
+  EXPECT_NE(r.sortie.find("réparé : enregistrement sans type nommé « *Model_Space » de la table BLOCK_RECORD supprimé"),
             std::string::npos)
       << r.sortie;
   EXPECT_NE(r.sortie.find("\n0 entités\n"), std::string::npos) << r.sortie;

@@ -54,7 +54,7 @@ CASES = [
      "(setq s (ssget \"X\" '((0 . \"LINE\"))))\n(sslength s)\n(ssget \"X\" '((0 . \"CIRCLE\")))\n",
      ["<Selection set:", "1", "nil"], None, 0),
     ("OPEN of a missing drawing keeps the current one", "geltaro", "line", "OPEN /nonexistent/plan.dxf\nENTITIES\n",
-     ["file not found", "1 entités"], {"LINE": 1}, 0),
+     ["fichier introuvable", "1 entités"], {"LINE": 1}, 0),
     ("names held across OPEN stay safe to use", "geltaro", "line",
      "(setq e (entlast))\n(setq s (ssget \"X\"))\nOPEN {source}/examples/leve-disto.dxf\n(entget e)\n(ssget \"P\")\nENTITIES\n",
      ["<Entity name: 2F>", "Lu ", "(0 . \"LINE\")", "nil", "32 entités"], None, 0),
@@ -110,8 +110,8 @@ def main():
             passed += 1
     # Exit statuses: bad arguments 2, a drawing that cannot be read or written 1.
     for args, status, message in [(["--bogus"], 2, "--bogus"),
-                                  ([os.path.join(work, "absent.dxf")], 1, "absent.dxf: file not found"),
-                                  (["--save", os.path.join(work, "no", "such", "dir.dxf")], 1, "cannot be written")]:
+                                  ([os.path.join(work, "absent.dxf")], 1, "absent.dxf : fichier introuvable"),
+                                  (["--save", os.path.join(work, "no", "such", "dir.dxf")], 1, "écriture impossible")]:
         r = subprocess.run([geltaro] + args, capture_output=True, text=True, stdin=subprocess.DEVNULL, timeout=60)
         if r.returncode != status or message not in r.stderr:
             failures.append(f"{args}: exit {r.returncode}, stderr {r.stderr!r}")

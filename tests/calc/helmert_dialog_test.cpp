@@ -299,7 +299,7 @@ TEST_F(DialogueHelmert, PointsDeDepartConfondusRefuses) {
   for (int bouton : {CHelmertDLG::kCalculer, CHelmertDLG::kAppliquer}) {
     Session s("all\n");
     EXPECT_EQ(d_.userPress(bouton), "");
-    EXPECT_TRUE(contains(s.out(), "[Erreur de données] (attention) Calcul impossible : les points de depart sont "
+    EXPECT_TRUE(contains(s.out(), "[Erreur de données] (attention) Calcul impossible : les points de départ sont "
                                   "tous confondus"))
         << s.out();
     EXPECT_FALSE(contains(s.out(), "Rapport"));

@@ -371,7 +371,7 @@ void ZcDbDatabase::completeStructure() {
     }
     auto [it, inserted] = s.byHandle.emplace(r.handle, &r);
     if (!inserted && it->second != &r) {
-      s.warnings.push_back("duplicate handle " + host::formatHandle(r.handle) + " given a new one");
+      s.warnings.push_back("identifiant (handle) " + host::formatHandle(r.handle) + " en double : un nouveau lui est donné");
       needHandle.push_back(&r);
       continue;
     }
@@ -412,8 +412,8 @@ void ZcDbDatabase::completeStructure() {
     // below when the drawing needs it.
     std::erase_if(head->children, [&](ObjectRecord* r) {
       if (r->typeName() == name) return false;
-      s.warnings.push_back("record " + (r->typeName().empty() ? std::string("without a type") : r->typeName()) +
-                           " named '" + std::string(firstValue(r, 2)) + "' in table " + name + " dropped");
+      s.warnings.push_back("enregistrement " + (r->typeName().empty() ? std::string("sans type") : r->typeName()) +
+                           " nommé « " + std::string(firstValue(r, 2)) + " » de la table " + name + " supprimé");
       r->flags |= ObjectRecord::kErased;
       r->parent = nullptr;
       return true;
@@ -501,7 +501,7 @@ void ZcDbDatabase::completeStructure() {
       pb.begin->tags.assign(bt);
     }
     if (s.blockDefs.count(btr)) {
-      s.warnings.push_back("block " + name + " defined twice: the second definition is ignored");
+      s.warnings.push_back("bloc " + name + " défini deux fois : la seconde définition est ignorée");
       for (ObjectRecord* e : pb.entities) e->flags |= ObjectRecord::kErased;
       pb.begin->flags |= ObjectRecord::kErased;
       if (pb.end) pb.end->flags |= ObjectRecord::kErased;
@@ -600,8 +600,8 @@ void ZcDbDatabase::completeStructure() {
   // else is dropped, and the object gets a new one when it needs one.
   for (ObjectRecord& r : s.records)
     if (!r.erased() && host::dropBrokenExtensionDictionary(r))
-      s.warnings.push_back("extension dictionary of " + r.typeName() + " " + host::formatHandle(r.handle) +
-                           " names no dictionary: dropped");
+      s.warnings.push_back("dictionnaire d'extension de " + r.typeName() + " " + host::formatHandle(r.handle) +
+                           " : ne désigne aucun dictionnaire, supprimé");
   rootEntry("ACAD_GROUP", "DICTIONARY", {{100, "AcDbDictionary"}, {281, "1"}});
   ObjectRecord* layouts = rootEntry("ACAD_LAYOUT", "DICTIONARY", {{100, "AcDbDictionary"}, {281, "1"}});
 

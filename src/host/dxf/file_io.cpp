@@ -83,12 +83,12 @@ Zcad::ErrorStatus ZcDbDatabase::readDwgFile(const std::string& requested) {
       }
   }
   if (!fs::is_regular_file(path, ec)) {
-    lastError_ = requested + ": file not found";
+    lastError_ = requested + " : fichier introuvable";
     return Zcad::eFileNotFound;
   }
   FileText text;
   if (!text.read(path)) {
-    lastError_ = path + ": cannot be read";
+    lastError_ = path + " : lecture impossible";
     return Zcad::eFileAccessErr;
   }
   // Parse into a fresh database and take it over only when complete.
@@ -116,7 +116,7 @@ Zcad::ErrorStatus ZcDbDatabase::saveAs(const std::string& path) {
   // file is removed on any failure; its unique name never clobbers a file
   // of the user's.
   auto echec = [&] {
-    lastError_ = path + ": cannot be written";
+    lastError_ = path + " : écriture impossible";
     return Zcad::eFileAccessErr;
   };
   std::string tmp = path + ".XXXXXX";

@@ -52,17 +52,17 @@ class TagReader {
       // Trailing blank lines after the last tag.
       std::string_view rest;
       while (line(rest))
-        if (!trim(rest).empty()) throw ParseError("line " + std::to_string(codeLine_) + ": group code expected, found an empty line");
+        if (!trim(rest).empty()) throw ParseError("ligne " + std::to_string(codeLine_) + " : code de groupe attendu, ligne vide trouvée");
       return false;
     }
     int v = 0;
     auto [ptr, ec] = std::from_chars(c.data(), c.data() + c.size(), v);
     if (ec != std::errc() || ptr != c.data() + c.size() || v < -5 || v > 1071)
-      throw ParseError("line " + std::to_string(codeLine_) + ": group code expected, found '" +
-                       std::string(c.substr(0, 40)) + "'");
+      throw ParseError("ligne " + std::to_string(codeLine_) + " : code de groupe attendu, « " +
+                       std::string(c.substr(0, 40)) + " » trouvé");
     std::string_view val;
-    if (!line(val)) throw ParseError("line " + std::to_string(codeLine_) + ": group code " + std::to_string(v) +
-                                     " without a value (file truncated)");
+    if (!line(val)) throw ParseError("ligne " + std::to_string(codeLine_) + " : code de groupe " + std::to_string(v) +
+                                     " sans valeur (fichier tronqué)");
     code_ = code = v;
     value_ = value = val;
     return true;
@@ -120,11 +120,11 @@ class Loader {
       if (code == 0 && v == "SECTION") {
         int c2;
         std::string_view name;
-        if (!in_.next(c2, name)) throw ParseError("line " + std::to_string(in_.lineNumber()) + ": file ends after SECTION");
+        if (!in_.next(c2, name)) throw ParseError("ligne " + std::to_string(in_.lineNumber()) + " : le fichier se termine après SECTION");
         if (c2 != 2) {
           // A SECTION without its name: tolerated as a stray marker.
           in_.pushBack();
-          warn("SECTION without a name");
+          warn("SECTION sans nom");
           continue;
         }
         section(std::string(TagReader::trim(name)));
@@ -135,14 +135,14 @@ class Loader {
       // kind is still taken when it starts with an entity.
       if (code == 0 && v != "ENDSEC") {
         in_.pushBack();
-        warn("entities outside a section taken as ENTITIES");
+        warn("entités hors de toute section lues comme ENTITIES");
         section("ENTITIES");
         continue;
       }
       ++strayTags_;
     }
-    if (strayTags_) warn(std::to_string(strayTags_) + " tags outside sections skipped");
-    if (!sawEof) warn("no EOF marker");
+    if (strayTags_) warn(std::to_string(strayTags_) + " codes hors de toute section ignorés");
+    if (!sawEof) warn("marque EOF absente");
   }
 
  private:
@@ -202,7 +202,7 @@ class Loader {
       if ((code == 105 || (code == 5 && !isDimStyle)) && r.handle == 0 && !sawMarker) {
         r.handle = host::parseHandle(v);
         if (r.handle != 0 || TagReader::trim(v).empty()) continue;
-        warn("line " + std::to_string(in_.lineNumber()) + ": bad handle '" + std::string(v.substr(0, 20)) + "'");
+        warn("ligne " + std::to_string(in_.lineNumber()) + " : identifiant (handle) invalide « " + std::string(v.substr(0, 20)) + " »");
         continue;
       }
       if (code == 100) sawMarker = true;
@@ -267,8 +267,8 @@ class Loader {
     else raw(name);
     if (!sawEndsec_) {
       if (in_.atEnd())
-        throw ParseError("line " + std::to_string(in_.lineNumber()) + ": file truncated inside section " + name);
-      warn("section " + name + " without ENDSEC");
+        throw ParseError("ligne " + std::to_string(in_.lineNumber()) + " : fichier tronqué dans la section " + name);
+      warn("section " + name + " sans ENDSEC");
     }
   }
 
@@ -313,7 +313,7 @@ class Loader {
         r->parent = head;
         head->children.push_back(r);
       } else {
-        warn("table record " + std::string(type) + " outside a table skipped");
+        warn("enregistrement de table " + std::string(type) + " hors de toute table ignoré");
         skipObject();
       }
     }
@@ -333,7 +333,7 @@ class Loader {
       if (!terminator.empty() && type == "BLOCK") {
         // A block without ENDBLK: the next one begins.
         in_.pushBack();
-        warn("block without ENDBLK");
+        warn("bloc sans ENDBLK");
         return;
       }
       ObjectRecord* r = object(type);
@@ -346,7 +346,7 @@ class Loader {
         continue;
       }
       if (sub) {
-        warn(t + " without its INSERT or POLYLINE dropped");
+        warn(t + " sans son INSERT ou sa POLYLINE supprimé");
         r->flags |= ObjectRecord::kErased;
         continue;
       }
@@ -381,7 +381,7 @@ class Loader {
     std::string_view type;
     while (nextObjectType(type)) {
       if (type != "BLOCK") {
-        warn(std::string(type) + " outside a block definition skipped");
+        warn(std::string(type) + " hors de toute définition de bloc ignoré");
         skipObject();
         continue;
       }
@@ -427,13 +427,13 @@ class Loader {
 bool readDxf(ZcDbDatabase& db, std::string_view data, const std::string& fileName, std::string& error) {
   switch (sniff(data)) {
     case FileKind::Empty:
-      error = fileName + ": empty file";
+      error = fileName + " : fichier vide";
       return false;
     case FileKind::BinaryDxf:
-      error = fileName + ": binary DXF is not supported, save the drawing as ASCII DXF";
+      error = fileName + " : le DXF binaire n'est pas pris en charge, enregistrez le dessin en DXF ASCII";
       return false;
     case FileKind::Dwg:
-      error = fileName + ": DWG drawings are not supported, save the drawing as DXF";
+      error = fileName + " : les dessins DWG ne sont pas pris en charge, enregistrez le dessin en DXF";
       return false;
     case FileKind::AsciiDxf:
       break;

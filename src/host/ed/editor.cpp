@@ -253,7 +253,7 @@ static int getValue(const wchar_t* prompt, double& result, bool integer, FromPoi
       gLastInput = host::fromUtf8(trim(answer));
       return RTKWORD;
     }
-    host::console().print(integer ? "\nUn entier est requis.\n" : "\nUne valeur numerique est requise.\n");
+    host::console().print(integer ? "\nUn entier est requis.\n" : "\nUne valeur numérique est requise.\n");
   }
 }
 

@@ -209,7 +209,7 @@ ZcEdJig::DragStatus ZcEdJig::drag() {
   }
   ZcGePoint3d p;
   if (!host::parsePoint(t, host::lastPoint(), p)) {
-    host::console().print("\nPoint ou mot-cle requis.\n");
+    host::console().print("\nPoint ou mot-clé requis.\n");
     return kOther;
   }
   answered_ = p;

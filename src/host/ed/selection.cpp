@@ -312,7 +312,7 @@ int zcedEntSel(const wchar_t* prompt, ads_name& entity, ZcGePoint3d& pickPoint) 
       host::setLastInput(kw);
       return RTKWORD;
     }
-    host::console().print("\nSelection incorrecte.\n");
+    host::console().print("\nSélection incorrecte.\n");
     return RTERROR;
   }
 }

@@ -29,7 +29,7 @@ struct DepthGuard {
   explicit DepthGuard(Evaluator& e) : ev(e) {
     if (++ev.depth_ > Evaluator::kMaxDepth) {
       --ev.depth_;
-      throw LispError("limite de profondeur de recursion atteinte");
+      throw LispError("limite de profondeur de récursion atteinte");
     }
   }
   ~DepthGuard() { --ev.depth_; }
@@ -222,11 +222,11 @@ std::shared_ptr<Function> makeFunction(const std::string& name, const Value& par
   for (const Value* p = &paramList; p->isCons(); p = &p->cdr()) {
     const Value& s = p->car();
     if (s.isSymbol() && s.text == "/") {
-      if (locals) throw LispError("liste de parametres incorrecte: " + prin1String(paramList));
+      if (locals) throw LispError("liste de paramètres incorrecte: " + prin1String(paramList));
       locals = true;
       continue;
     }
-    if (!s.isSymbol()) throw LispError("liste de parametres incorrecte: " + prin1String(paramList));
+    if (!s.isSymbol()) throw LispError("liste de paramètres incorrecte: " + prin1String(paramList));
     (locals ? f->locals : f->params).push_back(s.text);
   }
   f->body = body;

@@ -61,10 +61,10 @@ TEST(DxfReader, RefusesDamagedFilesNamingTheLine) {
     std::string text;
     const char* message;
   } cases[] = {
-      {"truncated inside a section", std::string(kLine).insert(0, "  0\nSECTION\n  2\nENTITIES\n"), "truncated inside section ENTITIES"},
-      {"code that is not a number", drawing("  0\nLINE\n  X\nfoo\n"), "line 7: group code expected, found 'X'"},
-      {"value missing at the end", "  0\nSECTION\n  2\nENTITIES\n  0\nLINE\n  8", "line 7: group code 8 without a value"},
-      {"code out of range", drawing("  0\nLINE\n99999\nfoo\n"), "line 7: group code expected"},
+      {"truncated inside a section", std::string(kLine).insert(0, "  0\nSECTION\n  2\nENTITIES\n"), "fichier tronqué dans la section ENTITIES"},
+      {"code that is not a number", drawing("  0\nLINE\n  X\nfoo\n"), "ligne 7 : code de groupe attendu, « X » trouvé"},
+      {"value missing at the end", "  0\nSECTION\n  2\nENTITIES\n  0\nLINE\n  8", "ligne 7 : code de groupe 8 sans valeur"},
+      {"code out of range", drawing("  0\nLINE\n99999\nfoo\n"), "ligne 7 : code de groupe attendu"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.why);
@@ -96,9 +96,9 @@ TEST(DxfReader, RefusesBinaryFilesWithTheirName) {
     std::string path;
     const char* message;
   } cases[] = {
-      {"binary DXF", dataFile("binary_r2000.dxf"), "binary DXF is not supported"},
-      {"DWG", tempPath("plan.dwg"), "DWG drawings are not supported"},
-      {"missing", tempPath("absent.dxf"), "file not found"},
+      {"binary DXF", dataFile("binary_r2000.dxf"), "le DXF binaire n'est pas pris en charge"},
+      {"DWG", tempPath("plan.dwg"), "les dessins DWG ne sont pas pris en charge"},
+      {"missing", tempPath("absent.dxf"), "fichier introuvable"},
   };
   writeFile(tempPath("plan.dwg"), std::string("AC1032\0\0\0\x01", 10));
   for (const Case& c : cases) {

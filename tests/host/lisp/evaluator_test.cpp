@@ -210,7 +210,7 @@ TEST_F(LispEval, ErrorsPrintTheMessageAndYieldNoValue) {
       {"overflowing real", "(* 1e308 10.0)", "ERR: argument hors domaine: *"},
       {"calling a dotted form", "(+ 1 . 2)", "ERR: liste d'arguments incorrecte: (+ 1 . 2)"},
       {"runaway recursion", "(progn (defun down (n) (down (1+ n))) (down 0))",
-       "ERR: limite de profondeur de recursion atteinte"},
+       "ERR: limite de profondeur de récursion atteinte"},
       {"list nested too deep", "(progn (setq d nil) (repeat 2000 (setq d (list d))))", "ERR: liste trop profonde"},
   });
   // After the recursion error the evaluator still works and bindings are back.
