@@ -5,8 +5,6 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -14,11 +12,6 @@
 #include "fuzz_support.hpp"
 
 namespace {
-
-std::string contenu(const std::string& chemin) {
-  std::ifstream in(chemin, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 std::vector<std::string> lignes(std::string texte) {
   if (texte.starts_with("\xEF\xBB\xBF")) texte.erase(0, 3);
@@ -49,7 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   configurationIni magasin(chemin);
   parametresVrel reglages(magasin);
   parametresPolygonale polygonale(magasin);
-  const std::string ecrit = contenu(chemin);
+  const std::string ecrit = geltaro::fuzz::contenu(chemin);
 
   // The lines of the input, in order, among those of the file.
   const std::vector<std::string> avant = lignes(std::string(reinterpret_cast<const char*>(data), size));
@@ -66,7 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   parametresPolygonale polygonaleRelue(encore);
   if (!magasin.modified()) {
     // Written (or nothing to write): read back as it was, and not rewritten.
-    if (!memesValeurs(reglages, relus) || contenu(chemin) != ecrit) std::abort();
+    if (!memesValeurs(reglages, relus) || geltaro::fuzz::contenu(chemin) != ecrit) std::abort();
     if (polygonale.ToleranceAngulairePolygonale.value() != polygonaleRelue.ToleranceAngulairePolygonale.value())
       std::abort();
   }

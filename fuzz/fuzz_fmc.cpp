@@ -4,21 +4,10 @@
 // leaves the formulas as they were.
 #include <cstdint>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <string>
 
 #include "calc/formule_fichier.hpp"
 #include "fuzz_support.hpp"
-
-namespace {
-
-std::string contenu(const std::string& chemin) {
-  std::ifstream in(chemin, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   geltaro::fuzz::silence();
@@ -41,6 +30,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   formulesPoids g;
   if (lireFichierFormules(un, g) != resultatFichierFormules::ok) std::abort();
   if (ecrireFichierFormules(deux, g) != resultatFichierFormules::ok) std::abort();
-  if (contenu(un) != contenu(deux)) std::abort();
+  if (geltaro::fuzz::contenu(un) != geltaro::fuzz::contenu(deux)) std::abort();
   return 0;
 }

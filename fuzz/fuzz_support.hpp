@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 
@@ -59,6 +60,12 @@ inline std::string fichier(const uint8_t* data, size_t size, const std::string& 
   const std::filesystem::path p = dossier() / nom;
   std::ofstream(p, std::ios::binary | std::ios::trunc).write(reinterpret_cast<const char*>(data), std::streamsize(size));
   return p.string();
+}
+
+// The bytes of a file (empty when it cannot be read).
+inline std::string contenu(const std::string& chemin) {
+  std::ifstream in(chemin, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 }  // namespace geltaro::fuzz

@@ -5,22 +5,11 @@
 // line, the CR reads back as part of the line end.
 #include <cstdint>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <string>
 
 #include "fuzz_support.hpp"
 #include "host/app/host_app.hpp"
 #include "tools/xyz_table.hpp"
-
-namespace {
-
-std::string contenu(const std::string& chemin) {
-  std::ifstream in(chemin, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   geltaro::fuzz::silence();
@@ -41,6 +30,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   tableObsXYZ u;
   if (!u.charger(host::fromUtf8(un)) || u.points.size() != t.points.size()) std::abort();
   if (!u.sauvegarder(host::fromUtf8(deux))) std::abort();
-  if (contenu(un) != contenu(deux)) std::abort();
+  if (geltaro::fuzz::contenu(un) != geltaro::fuzz::contenu(deux)) std::abort();
   return 0;
 }

@@ -68,3 +68,11 @@ def report_tables(markup):
     parser = _Cells()
     parser.feed(markup)
     return parser.tables
+
+
+def verdict(title, failures):
+    """Prints each failure and the test's verdict; the exit status."""
+    for f in failures:
+        print("FAIL", f)
+    print(f"{title}:", "FAILED" if failures else "passed")
+    return 1 if failures else 0

@@ -14,7 +14,7 @@ import sys
 
 import ezdxf
 
-from console_run import fresh_home, run_script
+from console_run import fresh_home, run_script, verdict
 
 IMPORT = """IMPORTGSI
 press Fichier...
@@ -112,10 +112,7 @@ def main():
     if model_space(original) != model_space(saved):
         failures.append("the model space entities changed")
 
-    for f in failures:
-        print("FAIL", f)
-    print("gsi import:", "FAILED" if failures else "passed")
-    return 1 if failures else 0
+    return verdict("gsi import", failures)
 
 
 if __name__ == "__main__":

@@ -15,7 +15,7 @@ import sys
 
 import ezdxf
 
-from console_run import fresh_home, point_blocks, run_script
+from console_run import fresh_home, point_blocks, run_script, verdict
 
 SCRIPT = """CORRMCARRES
 press Données
@@ -83,10 +83,7 @@ def main():
     if doc.audit().has_errors:
         failures.append("the saved drawing does not pass the audit")
 
-    for f in failures:
-        print("FAIL", f)
-    print("least squares:", "FAILED" if failures else "passed")
-    return 1 if failures else 0
+    return verdict("least squares", failures)
 
 
 if __name__ == "__main__":

@@ -14,6 +14,8 @@ import xml.etree.ElementTree as ET
 
 import ezdxf
 
+from console_run import verdict
+
 SCRIPT = """(add_pt "A1" 3 '(100.0 200.0) "12,5")
 (add_pt "A2" 5 '(110.0 205.0 0.0) 10.0)
 (add_pt "A3" 1 '(120.0 210.0) 11.256 "regard")
@@ -125,10 +127,7 @@ def main():
     if "<Entity name:" not in again.stdout or "\n2\n" not in again.stdout or " 3 points plac" not in again.stdout:
         failures.append(f"reopened drawing: {again.stdout[-400:]}")
 
-    for f in failures:
-        print("FAIL", f)
-    print("point blocks:", "FAILED" if failures else "passed")
-    return 1 if failures else 0
+    return verdict("point blocks", failures)
 
 
 if __name__ == "__main__":

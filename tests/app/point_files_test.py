@@ -15,7 +15,7 @@ import sys
 
 import ezdxf
 
-from console_run import fresh_home, run_script
+from console_run import fresh_home, run_script, verdict
 
 
 class Tables(html.parser.HTMLParser):
@@ -226,10 +226,7 @@ cancel
         if names != ["LEVE", "Parcelle", "LEVE + Parcelle"]:
             failures.append(f"tables stored: {names}")
 
-    for f in failures:
-        print("FAIL", f)
-    print("point files:", "FAILED" if failures else "passed")
-    return 1 if failures else 0
+    return verdict("point files", failures)
 
 
 if __name__ == "__main__":

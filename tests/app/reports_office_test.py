@@ -21,7 +21,7 @@ import subprocess
 import sys
 import zipfile
 
-from console_run import fresh_home, report_tables, run_script
+from console_run import fresh_home, report_tables, run_script, verdict
 
 POINTS = [("Sté1", 651234.5678, 6862345.1234, 102.35, 1), ("A&B", 651300.0, 6862400.25, None, 3),
           ("P3", 651111.111, 6862222.222, 99.5, 100)]
@@ -204,10 +204,7 @@ ok
             if broken:
                 failures.append(f"{label}: {len(broken)} of {len(numbers)} numbers not whole, e.g. {broken[:4]}")
 
-    for f in failures:
-        print("FAIL", f)
-    print("reports in a word processor:", "FAILED" if failures else "passed")
-    return 1 if failures else 0
+    return verdict("reports in a word processor", failures)
 
 
 if __name__ == "__main__":

@@ -17,6 +17,8 @@ import sys
 
 import ezdxf
 
+from console_run import verdict
+
 KEY = "GELTARO4_VREL_DATA"
 
 
@@ -168,10 +170,7 @@ def main():
         if stored(saved) != normalise(tags):
             failures.append(f"{what}: the stored record changed: {stored(saved)}")
 
-    for f in failures:
-        print("FAIL", f)
-    print("survey project:", "FAILED" if failures else "passed")
-    return 1 if failures else 0
+    return verdict("survey project", failures)
 
 
 if __name__ == "__main__":

@@ -15,7 +15,7 @@ import sys
 
 import ezdxf
 
-from console_run import fresh_home, point_blocks, report_tables, run_script
+from console_run import fresh_home, point_blocks, report_tables, run_script, verdict
 
 SCRIPT = """CORRPOLFERMEE
 pick 1001 1
@@ -98,10 +98,7 @@ def main():
     if doc.audit().has_errors:
         failures.append("the saved drawing does not pass the audit")
 
-    for f in failures:
-        print("FAIL", f)
-    print("traverse:", "FAILED" if failures else "passed")
-    return 1 if failures else 0
+    return verdict("traverse", failures)
 
 
 if __name__ == "__main__":

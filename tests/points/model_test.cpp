@@ -430,23 +430,28 @@ TEST(StoredLayout, ProjectRoundTrip) {
   EXPECT_TRUE(q.getTable(0)->getData(0)->getId().isNull());
 }
 
+// A stored table appended to a chain: its name, its count and `points`
+// points "N" of code 1 at (0, 1, 2) with no block (7 values each).
+namespace {
+void ajouterTableStockee(ResbufChain& c, const wchar_t* name, int points) {
+  c.push_back(resbuf::string(300, name));
+  c.push_back(resbuf::longInt(90, points));
+  for (int i = 0; i < points; ++i) {
+    c.push_back(resbuf::longInt(92, 10));
+    c.push_back(resbuf::binary(310, {'N', 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+    c.push_back(resbuf::longInt(90, 1));
+    for (int k = 0; k < 3; ++k) c.push_back(resbuf::real(40, k));
+    c.push_back(resbuf::longInt(90, -9999999));
+  }
+}
+}  // namespace
+
 // What reading keeps of a stored project: the rules for empty "LEVE" tables,
 // the current index, and the reset on any chain that cannot be read.
 TEST(StoredLayout, ReadingRules) {
-  auto table = [](ResbufChain& c, const wchar_t* name, int points) {
-    c.push_back(resbuf::string(300, name));
-    c.push_back(resbuf::longInt(90, points));
-    for (int i = 0; i < points; ++i) {
-      c.push_back(resbuf::longInt(92, 10));
-      c.push_back(resbuf::binary(310, {'N', 0, 0, 0, 0, 0, 0, 0, 0, 0}));
-      c.push_back(resbuf::longInt(90, 1));
-      for (int k = 0; k < 3; ++k) c.push_back(resbuf::real(40, k));
-      c.push_back(resbuf::longInt(90, -9999999));
-    }
-  };
   auto project = [&](int current, std::vector<std::pair<const wchar_t*, int>> tables) {
     ResbufChain c{resbuf::longInt(90, current), resbuf::longInt(90, int(tables.size()))};
-    for (auto [n, k] : tables) table(c, n, k);
+    for (auto [n, k] : tables) ajouterTableStockee(c, n, k);
     return c;
   };
   auto cut = [](ResbufChain c, std::size_t keep) {
@@ -504,24 +509,13 @@ TEST(StoredLayout, ReadingRules) {
 // unreadable), and so are the tables the reader could not reach. The
 // project then says its reading was incomplete.
 TEST(StoredLayout, ReadingKeepsTheTablesThatRead) {
-  auto table = [](ResbufChain& c, const wchar_t* name, int points) {
-    c.push_back(resbuf::string(300, name));
-    c.push_back(resbuf::longInt(90, points));
-    for (int i = 0; i < points; ++i) {
-      c.push_back(resbuf::longInt(92, 10));
-      c.push_back(resbuf::binary(310, {'N', 0, 0, 0, 0, 0, 0, 0, 0, 0}));
-      c.push_back(resbuf::longInt(90, 1));
-      for (int k = 0; k < 3; ++k) c.push_back(resbuf::real(40, k));
-      c.push_back(resbuf::longInt(90, -9999999));
-    }
-  };
   // T1 (1 point), T2 (2 points), T3 (1 point), current `current`; `damage`
   // changes the chain (indexes: T2 starts at 11, its points at 13 and 20).
   auto project = [&](int current, int tables, const std::function<void(ResbufChain&)>& damage) {
     ResbufChain c{resbuf::longInt(90, current), resbuf::longInt(90, tables)};
-    table(c, L"T1", 1);
-    table(c, L"T2", 2);
-    table(c, L"T3", 1);
+    ajouterTableStockee(c, L"T1", 1);
+    ajouterTableStockee(c, L"T2", 2);
+    ajouterTableStockee(c, L"T3", 1);
     damage(c);
     return c;
   };
