@@ -5,7 +5,7 @@
 
 #include "console.hpp"
 #include "host/app/host_app.hpp"
-#include "survey_module.hpp"
+#include "module/survey_module.hpp"
 
 #ifndef GELTARO_VERSION
 #define GELTARO_VERSION "0.1"

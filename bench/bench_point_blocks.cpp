@@ -25,7 +25,7 @@
 #include "host/ed/editor.hpp"
 #include "points/blocks.hpp"
 #include "points/table.hpp"
-#include "tools/codification.hpp"
+#include "points/codification.hpp"
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 #include "fuzz_support.hpp"
 #include "host/app/host_app.hpp"
-#include "tools/codification.hpp"
+#include "points/codification.hpp"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   geltaro::fuzz::installation();

@@ -23,7 +23,7 @@
 #include "points/project.hpp"
 #include "points/serializer.hpp"
 #include "points/storage.hpp"
-#include "tools/codification.hpp"
+#include "points/codification.hpp"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "host/ui/filedialog.hpp"
 #include "points/blocks.hpp"
 #include "points/point.hpp"
-#include "tools/codification.hpp"
+#include "points/codification.hpp"
 
 using namespace host::ui;
 using host::fromUtf8;

@@ -20,7 +20,7 @@
 #include "points/names.hpp"
 #include "points/project.hpp"
 #include "report/viewer.hpp"
-#include "tools/codification.hpp"
+#include "points/codification.hpp"
 
 using namespace host::ui;
 using host::fromUtf8;

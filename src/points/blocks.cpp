@@ -6,13 +6,14 @@
 #include <cwchar>
 #include <memory>
 
+#include "frame/installation.hpp"
 #include "host/app/host_app.hpp"
 #include "host/ed/editor.hpp"
 #include "host/ed/selection.hpp"
 #include "host/ui/progress.hpp"
 #include "points/names.hpp"
 #include "points/project.hpp"
-#include "tools/codification.hpp"
+#include "points/codification.hpp"
 
 double facteurTailleBlocs = 1.0;
 

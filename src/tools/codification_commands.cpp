@@ -7,7 +7,7 @@
 #include "host/ed/editor.hpp"
 #include "host/ed/graphics.hpp"
 #include "points/project.hpp"
-#include "tools/codification.hpp"
+#include "points/codification.hpp"
 #include "tools/codification_dialogs.hpp"
 
 namespace {

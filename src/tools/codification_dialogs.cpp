@@ -6,6 +6,7 @@
 #include <cwchar>
 #include <vector>
 
+#include "frame/installation.hpp"
 #include "host/app/host_app.hpp"
 #include "host/db/resbuf.hpp"
 #include "host/ui/host_calls.hpp"
@@ -213,11 +214,11 @@ void DlgCodification::apercu() {
   get<Static>(IDC_APERCU).setText(utf8(chemin));
 }
 
-bool tableCodification::editer(int i) {
-  if (i < 0 || i >= nbCodes()) return false;
-  DlgCodification dlg(*this, false);
-  dlg.depuis(getAt(i));
-  if (dlg.doModal() == IDOK) dlg.vers(getAt(i));
+bool editerCode(tableCodification& table, int i) {
+  if (i < 0 || i >= table.nbCodes()) return false;
+  DlgCodification dlg(table, false);
+  dlg.depuis(table.getAt(i));
+  if (dlg.doModal() == IDOK) dlg.vers(table.getAt(i));
   return true;
 }
 
@@ -279,7 +280,7 @@ void CDlgTabCodification::onDoubleClick(int id, int row) {
   const int code = int(get<ListView>(id).row(row).data);
   table_.codeCree(code);
   const int i = table_.indexDuCode(code);
-  table_.editer(i);
+  editerCode(table_, i);
   // Also after Cancel: a block file chosen in the dialog is already in the entry.
   majLigne(row, table_.getAt(i));
 }

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "host/ui/dialog.hpp"
-#include "tools/codification.hpp"
+#include "points/codification.hpp"
 
 // Controls of the two dialogs.
 enum : int {
@@ -25,6 +25,10 @@ enum : int {
   IDC_PRECISION = 377,
   IDC_SYMBOLE = 436,
 };
+
+// Edits entry i of `table` in the code dialog ("Codification"); false for
+// an index outside the table.
+bool editerCode(tableCodification& table, int i);
 
 // One code: its text, label, block file, layers, block scale and altitude
 // decimals. For a new code the code text is checked when it is left ("?"

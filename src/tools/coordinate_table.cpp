@@ -12,7 +12,7 @@
 #include "host/db/resbuf.hpp"
 #include "host/ed/editor.hpp"
 #include "points/blocks.hpp"
-#include "tools/codification.hpp"
+#include "points/codification.hpp"
 
 using namespace host::ui;
 

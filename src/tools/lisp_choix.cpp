@@ -17,7 +17,7 @@
 #include "points/blocks.hpp"
 #include "points/names.hpp"
 #include "points/project.hpp"
-#include "tools/codification.hpp"
+#include "points/codification.hpp"
 #include "tools/points_dialog.hpp"
 
 namespace {

@@ -5,13 +5,14 @@
 #include <cstdlib>
 #include <string>
 
+#include "frame/installation.hpp"
 #include "host/app/host_app.hpp"
 #include "host/ed/editor.hpp"
 #include "host/ed/selection.hpp"
 #include "host/lisp/lisp.hpp"
 #include "points/blocks.hpp"
 #include "points/project.hpp"
-#include "tools/codification.hpp"
+#include "points/codification.hpp"
 
 namespace {
 

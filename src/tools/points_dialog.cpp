@@ -13,7 +13,7 @@
 #include "host/ui/progress.hpp"
 #include "points/names.hpp"
 #include "points/project.hpp"
-#include "tools/codification.hpp"
+#include "points/codification.hpp"
 #include "tools/coordinate_table.hpp"
 #include "tools/points_export.hpp"
 

@@ -4,9 +4,10 @@
 #include <cstdio>
 #include <fstream>
 
+#include "frame/installation.hpp"
 #include "host/app/host_app.hpp"
 #include "report/html.hpp"
-#include "tools/codification.hpp"
+#include "points/codification.hpp"
 
 void aDroite(std::string& out, std::string_view texte, std::size_t largeur) {
   if (texte.size() < largeur) out.append(largeur - texte.size(), ' ');

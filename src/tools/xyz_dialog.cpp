@@ -5,7 +5,7 @@
 #include "frame/resources.hpp"
 #include "host/app/host_app.hpp"
 #include "host/ui/filedialog.hpp"
-#include "tools/codification.hpp"
+#include "points/codification.hpp"
 #include "tools/numbering.hpp"
 
 using namespace host::ui;

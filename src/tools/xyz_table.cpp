@@ -10,13 +10,14 @@
 #include <iterator>
 #include <memory>
 
+#include "frame/installation.hpp"
 #include "host/app/host_app.hpp"
 #include "host/ed/editor.hpp"
 #include "host/ui/messagebox.hpp"
 #include "host/ui/progress.hpp"
 #include "points/blocks.hpp"
 #include "points/names.hpp"
-#include "tools/codification.hpp"
+#include "points/codification.hpp"
 #include "tools/points_export.hpp"
 
 namespace {

@@ -16,7 +16,7 @@
 #include "points/project.hpp"
 #include "support/current_drawing.hpp"
 #include "support/temp_folder.hpp"
-#include "tools/codification.hpp"
+#include "points/codification.hpp"
 
 namespace fs = std::filesystem;
 using host::ui::RichText;

@@ -22,7 +22,7 @@
 #include "support/current_drawing.hpp"
 #include "support/temp_folder.hpp"
 #include "points/project.hpp"
-#include "tools/codification.hpp"
+#include "points/codification.hpp"
 
 namespace fs = std::filesystem;
 using host::ui::CheckBox;

@@ -15,7 +15,7 @@
 #include "host/ed/editor.hpp"
 #include "points/blocks.hpp"
 #include "points/project.hpp"
-#include "tools/codification.hpp"
+#include "points/codification.hpp"
 
 namespace fs = std::filesystem;
 

@@ -12,7 +12,7 @@
 #include <string>
 
 #include "console.hpp"
-#include "survey_module.hpp"
+#include "module/survey_module.hpp"
 
 namespace geltaro::testing {
 

@@ -10,13 +10,13 @@
 #include <sstream>
 #include <string>
 
-#include "frame/entry.hpp"
+#include "module/entry.hpp"
 #include "host/app/console_io.hpp"
 #include "host/db/database.hpp"
 #include "host/ed/editor.hpp"
 #include "host/lisp/lisp.hpp"
 #include "points/project.hpp"
-#include "tools/codification.hpp"
+#include "points/codification.hpp"
 
 namespace geltaro::testing {
 

@@ -10,13 +10,14 @@
 #include <sstream>
 #include <utility>
 
+#include "frame/installation.hpp"
 #include "host/app/host_app.hpp"
 #include "host/db/objects.hpp"
 #include "host/ed/editor.hpp"
 #include "host/ed/graphics.hpp"
 #include "host/ui/session.hpp"
 #include "points/project.hpp"
-#include "tools/codification.hpp"
+#include "points/codification.hpp"
 #include "tools/codification_commands.hpp"
 #include "tools/codification_dialogs.hpp"
 
@@ -353,8 +354,8 @@ TEST(TableCodification, LookupCreationRemovalAndSort) {
   EXPECT_EQ(ordre, (std::vector<std::wstring>{L"L1", L"L3", L"L0", L"L2", L"Code 12", L"Code N\u00b0 40"}));
   table.supprimer(0);
   EXPECT_EQ(table.getAt(0).libelle, L"L3");
-  EXPECT_FALSE(table.editer(-1));
-  EXPECT_FALSE(table.editer(table.nbCodes()));
+  EXPECT_FALSE(editerCode(table, -1));
+  EXPECT_FALSE(editerCode(table, table.nbCodes()));
 }
 
 // ------------------------------------------------------------ layers
@@ -515,7 +516,7 @@ TEST(DlgCodification, EditingAnEntryWritesItsFieldsBackOnOkOnly) {
   for (const Case& k : cases) {
     SCOPED_TRACE(k.why);
     Session s(k.script);
-    EXPECT_TRUE(t.table.editer(0));
+    EXPECT_TRUE(editerCode(t.table, 0));
     const codifPoint& e = t.table.getAt(0);
     EXPECT_EQ(e.code, 8);
     EXPECT_EQ(e.libelle, k.libelle);

@@ -23,7 +23,7 @@
 #include "points/project.hpp"
 #include "support/current_drawing.hpp"
 #include "support/viewer_fonts.hpp"
-#include "tools/codification.hpp"
+#include "points/codification.hpp"
 #include "tools/coordinate_table.hpp"
 #include "tools/tables_manager.hpp"
 

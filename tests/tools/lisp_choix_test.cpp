@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "frame/entry.hpp"
+#include "module/entry.hpp"
 #include "host/app/console_io.hpp"
 #include "host/app/host_app.hpp"
 #include "host/db/entities.hpp"
@@ -22,7 +22,7 @@
 #include "host/lisp/lisp.hpp"
 #include "points/blocks.hpp"
 #include "points/project.hpp"
-#include "tools/codification.hpp"
+#include "points/codification.hpp"
 #include "tools/lisp_choix.hpp"
 #include "support/lisp_session.hpp"
 

@@ -14,7 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "frame/entry.hpp"
+#include "module/entry.hpp"
+#include "frame/installation.hpp"
 #include "host/app/console_io.hpp"
 #include "host/app/host_app.hpp"
 #include "host/db/entities.hpp"
@@ -23,7 +24,7 @@
 #include "host/lisp/lisp.hpp"
 #include "points/blocks.hpp"
 #include "points/project.hpp"
-#include "tools/codification.hpp"
+#include "points/codification.hpp"
 #include "support/lisp_session.hpp"
 
 extern char** environ;

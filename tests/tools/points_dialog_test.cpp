@@ -19,7 +19,7 @@
 #include "points/project.hpp"
 #include "support/current_drawing.hpp"
 #include "support/temp_folder.hpp"
-#include "tools/codification.hpp"
+#include "points/codification.hpp"
 #include "tools/points_dialog.hpp"
 
 namespace fs = std::filesystem;

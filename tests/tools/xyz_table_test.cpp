@@ -11,7 +11,7 @@
 #include "host/db/entities.hpp"
 #include "host/ed/editor.hpp"
 #include "points/project.hpp"
-#include "tools/codification.hpp"
+#include "points/codification.hpp"
 #include "tools/points_export.hpp"
 #include "tools/xyz_dialog.hpp"
 #include "tools/xyz_table.hpp"

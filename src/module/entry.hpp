@@ -25,7 +25,7 @@ void setSrcInfosTopo(ZcDbDatabase* db, projetsTopo* projet, int sauvegarde, int 
 // the project in memory stays as it is.
 void purgeInfosTopo();
 
-namespace geltaro::frame {
+namespace geltaro {
 
 // What the module does when its library is loaded: the per-document data
 // manager is made (and registered with the document manager) and the
@@ -34,4 +34,4 @@ void attacherModule();
 // Library unload.
 void detacherModule();
 
-}  // namespace geltaro::frame
+}  // namespace geltaro

@@ -1,8 +1,8 @@
-#include "frame/entry.hpp"
+#include "module/entry.hpp"
 
 #include <memory>
 
-#include "frame/commands.hpp"
+#include "module/commands.hpp"
 #include "frame/config.hpp"
 #include "frame/data_manager.hpp"
 #include "field/gsi.hpp"
@@ -118,7 +118,7 @@ void purgeInfosTopo() {
   if (tablesPoints) tablesPoints->oublierLectureIncomplete();
 }
 
-namespace geltaro::frame {
+namespace geltaro {
 
 void attacherModule() {
   zcDocManagerPtr();
@@ -129,4 +129,4 @@ void attacherModule() {
 
 void detacherModule() { donneesDocuments().reset(); }
 
-}  // namespace geltaro::frame
+}  // namespace geltaro

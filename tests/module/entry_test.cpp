@@ -5,9 +5,9 @@
 #include <set>
 #include <stdexcept>
 
-#include "frame/commands.hpp"
+#include "module/commands.hpp"
 #include "frame/data_manager.hpp"
-#include "frame/entry.hpp"
+#include "module/entry.hpp"
 #include "frame/resources.hpp"
 #include "frame/undo_group.hpp"
 #include "host/app/console_io.hpp"

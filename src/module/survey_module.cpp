@@ -1,9 +1,9 @@
-#include "survey_module.hpp"
+#include "module/survey_module.hpp"
 
 #include <map>
 #include <memory>
 
-#include "frame/entry.hpp"
+#include "module/entry.hpp"
 #include "frame/resources.hpp"
 #include "host/app/host_app.hpp"
 #include "points/project.hpp"
@@ -47,7 +47,7 @@ class compagnonProjets : public ZcApDocManagerReactor {
 
 void chargerModuleTopo() {
   static compagnonProjets compagnon;
-  frame::attacherModule();
+  attacherModule();
   host::loadModule(zcrxEntryPoint, frame::instanceModule());
 }
 

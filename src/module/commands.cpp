@@ -1,4 +1,4 @@
-#include "frame/commands.hpp"
+#include "module/commands.hpp"
 
 #include <memory>
 

@@ -15,14 +15,6 @@
 
 class ZcDbLayerTable;
 
-// The installation folder, without trailing separators ("" when unknown).
-std::wstring dossierInstallation();
-// A file of the installation folder: folder + "\" + name, or
-// folder + "\" + subfolder + "\" + name.
-std::wstring fichierInstallation(const std::wstring& nom, const std::wstring& sousDossier = {});
-// A path as the file system takes it: "\" and "/" both separate folders.
-std::string cheminSysteme(const std::wstring& chemin);
-
 struct codifPoint {
   // The five layers, in this order.
   enum Calque { kCalqueBlock = 0, kCalqueAltitudes, kCalqueNumero, kCalqueObs, kCalqueCode, kNbCalques };
@@ -93,8 +85,6 @@ class tableCodification : private Uncopyable {
   void ajouter(const codifPoint& c) { codes_.push_back(c); }
   // The layers of every entry, in the drawing's layer table.
   void creerCalques(ZcDbDatabase* db);
-  // Edits entry i in the code dialog; false for an index outside the table.
-  bool editer(int i);
 
  private:
   std::wstring fichier_;

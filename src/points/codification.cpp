@@ -1,4 +1,4 @@
-#include "tools/codification.hpp"
+#include "points/codification.hpp"
 
 #include <tinyxml2.h>
 
@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <stdexcept>
 
+#include "frame/installation.hpp"
 #include "host/app/host_app.hpp"
 #include "host/db/objects.hpp"
 #include "host/ed/editor.hpp"
@@ -168,29 +169,6 @@ bool ecrireFichier(const std::string& chemin, const char* texte, std::size_t tai
 }
 
 }  // namespace
-
-// ------------------------------------------------------------ installation
-
-std::wstring dossierInstallation() {
-  static const std::wstring dossier = [] {
-    std::wstring d = host::fromUtf8(host::installationFolder());
-    while (!d.empty() && (d.back() == L'\\' || d.back() == L'/')) d.pop_back();
-    return d;
-  }();
-  return dossier;
-}
-
-std::wstring fichierInstallation(const std::wstring& nom, const std::wstring& sousDossier) {
-  std::wstring chemin = dossierInstallation() + L"\\";
-  if (!sousDossier.empty()) chemin += sousDossier + L"\\";
-  return chemin + nom;
-}
-
-std::string cheminSysteme(const std::wstring& chemin) {
-  std::wstring c = chemin;
-  std::replace(c.begin(), c.end(), L'\\', L'/');
-  return host::toUtf8(c);
-}
 
 // --------------------------------------------------------------- codifPoint
 
