@@ -14,6 +14,7 @@
 #include "host/ed/editor.hpp"
 #include "host/ed/selection.hpp"
 #include "host/ui/messagebox.hpp"
+#include "report/standard.hpp"
 #include "report/viewer.hpp"
 
 using namespace host::ui;

@@ -8,6 +8,7 @@
 #include "calc/angles.hpp"
 #include "host/app/host_app.hpp"
 #include "host/db/database.hpp"
+#include "report/standard.hpp"
 
 namespace {
 
@@ -52,7 +53,7 @@ std::wstring avecUnite(const wchar_t* titre, const std::wstring& unite) { return
 // The titles of a header row, each with its unit when it has one.
 struct Titre {
   const wchar_t* texte;
-  std::wstring unite;  // empty: none
+  std::wstring unite = {};  // empty: none
 };
 
 std::string nomLigne(const std::vector<obsPolygonale>& lignes, size_t i) { return texteNom(nomObs(lignes[i])); }

@@ -7,6 +7,7 @@
 #include "frame/installation.hpp"
 #include "host/app/host_app.hpp"
 #include "report/html.hpp"
+#include "report/standard.hpp"
 #include "points/codification.hpp"
 
 void aDroite(std::string& out, std::string_view texte, std::size_t largeur) {

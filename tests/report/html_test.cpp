@@ -16,6 +16,7 @@
 
 #include "host/ui/session.hpp"
 #include "report/html.hpp"
+#include "report/standard.hpp"
 #include "report/rtf.hpp"
 #include "report/viewer.hpp"
 
