@@ -3,19 +3,13 @@
 #include <cmath>
 
 #include "host/db/entities.hpp"
+#include "host/db/entity_tags.hpp"
 
 using host::ObjectRecord;
 using host::Tag;
 using host::Tags;
 
-namespace {
-Tags entityHead() { return {{100, "AcDbEntity"}, {8, "0"}}; }
-void addPoint(Tags& t, int code, const ZcGePoint3d& p) {
-  t.push_back({code, host::formatDouble(p.x)});
-  t.push_back({code + 10, host::formatDouble(p.y)});
-  t.push_back({code + 20, host::formatDouble(p.z)});
-}
-}  // namespace
+using namespace host::entity_tags;
 
 // ------------------------------------------------------- light polyline
 
