@@ -1,7 +1,7 @@
 // What the entity files share: angles, the tags of a new entity's head and
 // of a point, the rotation and mirroring of a transformation, the extents
-// of a block's contents, the decoding
-// of "\\U+XXXX" escapes. Used by the database's entity files only.
+// of a block's contents, the decoding of "\\U+XXXX" escapes. Used by the
+// database's entity files only.
 #pragma once
 
 #include <cmath>
