@@ -66,6 +66,18 @@ class listePointsDuDessin {
   void fusionnerAvec(const listePointsDuDessin& autre);
   void vider();
 
+  // Adds the points of the entities the user selects ("\nSelectionnez :"),
+  // of the kinds in `types` (bits of typesImport, points/import_dessin.hpp):
+  // vertices, corners and ends at their positions, point blocks and blocks
+  // whose attributes tagged `tagNumero` / `tagAltitude` (and `tagCode` when
+  // not empty) give a name, an altitude and a code, texts holding an
+  // altitude (plain texts moved by `decalage`). Then removes duplicates and
+  // numbers the points without a name. Every code the new points carry gets
+  // an entry of the codification table when it has none. The drawing is not
+  // changed; point blocks taken over become the blocks of their points.
+  void importFromDrawing(int types, const std::wstring& tagNumero, const std::wstring& tagAltitude,
+                         const std::wstring& tagCode, const ZcGeVector2d& decalage);
+
   // Creates or updates the block of every point, with a progress window.
   void updateDrawing();
   // Replaces the points by those of every point block of the drawing; the

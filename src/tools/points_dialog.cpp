@@ -15,6 +15,7 @@
 #include "points/project.hpp"
 #include "points/codification.hpp"
 #include "tools/coordinate_table.hpp"
+#include "tools/import_dialog.hpp"
 #include "tools/points_export.hpp"
 
 using namespace host::ui;
@@ -220,9 +221,17 @@ void DlgPntsDuDessin::raffraichir() {
 }
 
 void DlgPntsDuDessin::importer() {
-  // The import of points from drawing entities is not part of this version.
-  zcMessageBox("L'import de points à partir des entités du dessin n'est pas disponible dans cette version.",
-               "Importer", MB_OK | MB_ICONINFORMATION);
+  if (!table) return;
+  int types = 0;
+  std::wstring tagNumero, tagAltitude, tagCode;
+  ZcGeVector2d decalage;
+  if (!demanderParamsImport(types, tagNumero, tagAltitude, tagCode, decalage) || types == 0) return;
+  hideForPick();
+  table->importFromDrawing(types, tagNumero, tagAltitude, tagCode, decalage);
+  // The import may have added codes: the same position stays selected.
+  remplirCodes(get<ComboBox>(kComboCode).selection());
+  remplirListe(codeFiltre());
+  showAfterPick();
 }
 
 void DlgPntsDuDessin::tableXYZ() {
