@@ -17,6 +17,7 @@
 #include "host/ed/editor.hpp"
 #include "host/ui/session.hpp"
 #include "points/project.hpp"
+#include "host/db/objects.hpp"
 #include "support/current_drawing.hpp"
 #include "support/temp_folder.hpp"
 #include "points/codification.hpp"
@@ -524,17 +525,40 @@ TEST_F(DialoguePoints, FermerGivesTheFirstSelectedPoint) {
   }
 }
 
-TEST_F(DialoguePoints, ImporterSaysItIsNotAvailable) {
+TEST_F(DialoguePoints, ImporterAddsTheSelectedEntitiesAndKeepsTheFilter) {
+  ZcDbDatabase dessin(true);
+  geltaro::testing::DessinCourant courant(dessin, projet_);
+  {
+    ZcDbObjectPointer<ZcDbBlockTableRecord> ms(dessin.modelSpaceId(), ZcDb::kForWrite);
+    auto p = std::make_unique<ZcDbPoint>(ZcGePoint3d(500, 600, 7.5));
+    ms->appendZcDbEntity(p.get());
+  }
   auto d = ouvrir(12, 7);
-  Session s("");
-  ASSERT_EQ(d->userPress(DlgPntsDuDessin::kImporter), "");
-  EXPECT_TRUE(contains(s.out(), "[Importer]")) << s.out();
-  EXPECT_TRUE(contains(s.out(), "n'est pas disponible")) << s.out();
+  {
+    // "Importation" cancelled: nothing is asked or added.
+    Session s("cancel\n");
+    ASSERT_EQ(d->userPress(DlgPntsDuDessin::kImporter), "");
+    EXPECT_FALSE(contains(s.out(), "Selectionnez :")) << s.out();
+    EXPECT_EQ(table_->nbPoint(), 6);
+  }
+  {
+    Session s("ok\nall\n");
+    ASSERT_EQ(d->userPress(DlgPntsDuDessin::kImporter), "");
+    EXPECT_TRUE(contains(s.out(), "=== Importation ===")) << s.out();
+    EXPECT_TRUE(contains(s.out(), "Selectionnez :")) << s.out();
+  }
   EXPECT_FALSE(d->ended());
-  EXPECT_EQ(table_->nbPoint(), 6);
-  EXPECT_EQ(combo(*d).count(), 5);
+  ASSERT_EQ(table_->nbPoint(), 7);
+  // The filter stays on the same position (code 7), and the list is that
+  // of the table after the import (sorted by the duplicate removal).
   EXPECT_EQ(combo(*d).selection(), 3);
-  EXPECT_EQ(donnees(*d), (std::vector<std::int64_t>{2, 4}));
+  std::vector<std::int64_t> regards;
+  for (int i = 0; i < table_->nbPoint(); ++i)
+    if (table_->getData(i)->getCode() == 7) regards.push_back(i);
+  EXPECT_EQ(donnees(*d), regards);
+  int pos;
+  ASSERT_TRUE(table_->existPoint(L"3", pos));
+  EXPECT_EQ(table_->getData(pos)->getCode(), 9997);
 }
 
 // ------------------------------------------------------------ commands
