@@ -79,6 +79,10 @@ bool saveDrawing(const std::string& path) {
     say("\nImpossible d'enregistrer " + path + "\n");
     return false;
   }
+  if (path == "-") {
+    say("Enregistré sur la sortie standard\n");
+    return true;
+  }
   doc->setFileName(path);
   doc->database()->setFilename(path);
   say("Enregistré " + path + "\n");
@@ -257,13 +261,19 @@ int runConsole(const ConsoleOptions& options, const std::function<void()>& loadM
   std::ifstream script;
   std::unique_ptr<host::ConsoleIO> io;
   host::ConsoleIO* previous = nullptr;
+  // A drawing saved to the standard output ("--save -") has it to itself:
+  // the transcript then goes to the standard error.
+  std::ostream& transcript = options.saveTo == "-" ? std::cerr : std::cout;
   if (!options.script.empty()) {
     script.open(options.script, std::ios::binary);
     if (!script) {
       std::cerr << "geltaro : " << options.script << " : script introuvable\n";
       return 1;
     }
-    io = std::make_unique<host::ConsoleIO>(script, std::cout);
+    io = std::make_unique<host::ConsoleIO>(script, transcript);
+    previous = host::setConsole(io.get());
+  } else if (&transcript != &std::cout) {
+    io = std::make_unique<host::ConsoleIO>(std::cin, transcript);
     previous = host::setConsole(io.get());
   }
   host::console().setEcho(options.echo);

@@ -16,7 +16,7 @@ import re
 import sys
 
 FLOORS = {
-    "host/geom": 0,
+    "host/geom": 0, "host/files": 0,
     "host/db": 1,
     "host/dxf": 2, "host/app": 2,
     "host/ed": 3, "host/lisp": 3, "host/ui": 3,

@@ -1,6 +1,7 @@
 #include "calc/traverse_files.hpp"
 
 #include "host/app/host_app.hpp"
+#include "host/files/write_file.hpp"
 
 #include <charconv>
 #include <cstdio>
@@ -243,12 +244,8 @@ std::string texteFichierPolygonale(const fichierPolygonale& f) {
 }
 
 bool ecrireFichierPolygonale(const std::string& chemin, const fichierPolygonale& f) {
-  std::string texte = texteFichierPolygonale(f);
-  std::FILE* fichier = std::fopen(chemin.c_str(), "wb");
-  if (!fichier) return false;
-  bool ok = std::fwrite(texte.data(), 1, texte.size(), fichier) == texte.size();
-  ok = std::fclose(fichier) == 0 && ok;
-  return ok;
+  std::string erreur;
+  return host::writeFile(chemin, texteFichierPolygonale(f), erreur);
 }
 
 std::string cheminFichierPolygonale(std::string chemin, int indexFiltre) {

@@ -13,6 +13,8 @@
 #include <boost/property_tree/ini_parser.hpp>
 #include <boost/tokenizer.hpp>
 
+#include "host/files/write_file.hpp"
+
 namespace pt = boost::property_tree;
 
 namespace {
@@ -317,11 +319,8 @@ bool configurationIni::save() noexcept {
     FileText f{lines_, byteOrderMark_, crlf_, finalNewline_};
     const std::string text = compose(f, tree_);
 
-    std::ofstream file(path_, std::ios::binary | std::ios::trunc);
-    if (!file) return false;
-    file << text;
-    file.close();
-    if (file.fail()) return false;
+    std::string error;
+    if (!host::writeFile(path_, text, error)) return false;
     modified_ = false;
     // The lines as written now are those later changes go into.
     pt::ptree scratch;

@@ -12,6 +12,7 @@
 #include "host/app/host_app.hpp"
 #include "host/db/objects.hpp"
 #include "host/ed/editor.hpp"
+#include "host/files/write_file.hpp"
 
 namespace {
 
@@ -154,18 +155,11 @@ void ecrireEntree(tinyxml2::XMLDocument& doc, tinyxml2::XMLElement* parent, cons
     ecrire(doc, e, kCouleurs[i], formater("%d", c.couleurs[std::size_t(i)]), false);
 }
 
-// Writes the whole text to a temporary file beside `chemin`, then puts it in
-// place: a failed write leaves the previous file as it was.
+// Writes the whole text as the target asks: a failed write leaves the
+// previous file as it was.
 bool ecrireFichier(const std::string& chemin, const char* texte, std::size_t taille) {
-  const std::string temporaire = chemin + ".tmp";
-  std::FILE* f = std::fopen(temporaire.c_str(), "wb");
-  if (!f) return false;
-  bool ok = std::fwrite(texte, 1, taille, f) == taille;
-  ok = std::fflush(f) == 0 && ok;
-  ok = std::fclose(f) == 0 && ok;
-  if (ok) ok = std::rename(temporaire.c_str(), chemin.c_str()) == 0;
-  if (!ok) std::remove(temporaire.c_str());
-  return ok;
+  std::string erreur;
+  return host::writeFile(chemin, std::string_view(texte, taille), erreur);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "host/files/write_file.hpp"
 #include "report/html.hpp"
 #include "report/rtf.hpp"
 
@@ -38,10 +39,6 @@ bool htmlDocument::write() {
     if (temp.empty()) return false;
     path_ = std::move(temp);
   }
-  const std::string text = contents();
-  std::ofstream file(path_, std::ios::binary | std::ios::trunc);
-  if (!file) return false;
-  file.write(text.data(), std::streamsize(text.size()));
-  file.close();
-  return !file.fail();
+  std::string error;
+  return host::writeFile(path_, contents(), error);
 }

@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "frame/installation.hpp"
+#include "host/files/write_file.hpp"
 #include "host/app/host_app.hpp"
 #include "report/html.hpp"
 #include "report/standard.hpp"
@@ -59,17 +60,14 @@ bool ecrireFichierPoints(const std::vector<const pointDuDessin*>& points, const 
                           host::ui::ProgressDialog& progression) {
   // The file dialog asked before replacing an existing file: it is replaced,
   // never appended to (its last record may lack a line end).
-  std::ofstream out(cheminSysteme(host::fromUtf8(chemin)), std::ios::binary | std::ios::trunc);
-  if (!out) return false;
   std::string texte;
   texte.reserve(points.size() * 72);
   for (const pointDuDessin* p : points) {
     ajouterLignePoint(texte, *p);
     progression.stepIt();
   }
-  out.write(texte.data(), std::streamsize(texte.size()));
-  out.close();
-  return !out.fail();
+  std::string erreur;
+  return host::writeFile(cheminSysteme(host::fromUtf8(chemin)), texte, erreur);
 }
 
 bool ecrireDocumentPoints(const std::vector<const pointDuDessin*>& points, const std::string& chemin, bool word,

@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "frame/installation.hpp"
+#include "host/files/write_file.hpp"
 #include "host/app/host_app.hpp"
 #include "host/ed/editor.hpp"
 #include "host/ui/messagebox.hpp"
@@ -168,9 +169,8 @@ bool tableObsXYZ::sauvegarder(const std::wstring& chemin) const {
     aDroite(texte, std::to_string(p.code), 6);
     if (!p.obs.empty()) texte += "\t" + host::toAnsi(p.obs);
   }
-  std::ofstream out(cheminSysteme(nom), std::ios::binary | std::ios::trunc);
-  if (out) out.write(texte.data(), std::streamsize(texte.size()));
-  if (!out) {
+  std::string erreur;
+  if (!host::writeFile(cheminSysteme(nom), texte, erreur)) {
     erreurFichier();
     return false;
   }

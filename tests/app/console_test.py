@@ -111,7 +111,7 @@ def main():
     # Exit statuses: bad arguments 2, a drawing that cannot be read or written 1.
     for args, status, message in [(["--bogus"], 2, "--bogus"),
                                   ([os.path.join(work, "absent.dxf")], 1, "absent.dxf : fichier introuvable"),
-                                  (["--save", os.path.join(work, "no", "such", "dir.dxf")], 1, "écriture impossible")]:
+                                  (["--save", os.path.join(work, "no", "such", "dir.dxf")], 1, "n'existe pas")]:
         r = subprocess.run([geltaro] + args, capture_output=True, text=True, stdin=subprocess.DEVNULL, timeout=60)
         if r.returncode != status or message not in r.stderr:
             failures.append(f"{args}: exit {r.returncode}, stderr {r.stderr!r}")

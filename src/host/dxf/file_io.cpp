@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "host/dxf/dxf.hpp"
+#include "host/files/write_file.hpp"
 
 namespace fs = std::filesystem;
 
@@ -109,55 +110,15 @@ Zcad::ErrorStatus ZcDbDatabase::readDwgFile(const std::string& requested) {
 Zcad::ErrorStatus ZcDbDatabase::readDwgFile(const std::wstring& path) { return readDwgFile(host::toUtf8(path)); }
 
 Zcad::ErrorStatus ZcDbDatabase::saveAs(const std::string& path) {
-  std::string text = host::dxf::writeDxf(*this);
-  // The drawing goes to a temporary file of its own in the same folder,
-  // reaches the disk, then takes the place of the old one in one rename: a
-  // crash or a full disk leaves the previous drawing whole. The temporary
-  // file is removed on any failure; its unique name never clobbers a file
-  // of the user's.
-  auto echec = [&] {
-    lastError_ = path + " : écriture impossible";
-    return Zcad::eFileAccessErr;
-  };
-  std::string tmp = path + ".XXXXXX";
-  const int fd = ::mkstemp(tmp.data());
-  if (fd < 0) return echec();
-  // mkstemp makes the file private: give it the mode the drawing had, or
-  // the usual one.
-  struct stat avant {};
-  mode_t mode;
-  if (::stat(path.c_str(), &avant) == 0) {
-    mode = avant.st_mode & 07777;
-  } else {
-    const mode_t masque = ::umask(0);
-    ::umask(masque);
-    mode = 0666 & ~masque;
-  }
-  bool ok = ::fchmod(fd, mode) == 0;
-  const char* p = text.data();
-  std::size_t reste = text.size();
-  while (ok && reste > 0) {
-    const ssize_t n = ::write(fd, p, reste);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) ok = false;
-    else {
-      p += n;
-      reste -= std::size_t(n);
-    }
-  }
-  ok = ok && ::fsync(fd) == 0;
-  ok = (::close(fd) == 0) && ok;
-  if (ok) ok = ::rename(tmp.c_str(), path.c_str()) == 0;
+  // Whatever stands at the path decides how it is written (a drawing file
+  // replaced whole in one rename, a link followed, a device written to);
+  // "-" is the standard output.
+  const std::string text = host::dxf::writeDxf(*this);
+  std::string error;
+  const bool ok = path == "-" ? host::writeStandardOutput(text, error) : host::writeFile(path, text, error);
   if (!ok) {
-    ::unlink(tmp.c_str());
-    return echec();
-  }
-  // The rename itself reaches the disk with its folder.
-  const fs::path dossier = fs::path(path).parent_path();
-  const int d = ::open(dossier.empty() ? "." : dossier.c_str(), O_RDONLY | O_DIRECTORY);
-  if (d >= 0) {
-    ::fsync(d);
-    ::close(d);
+    lastError_ = error;
+    return Zcad::eFileAccessErr;
   }
   return Zcad::eOk;
 }
