@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "aids/carroyage_dialog.hpp"
 #include "calc/helmert_dialog.hpp"
 #include "calc/moindres_carres_dialog.hpp"
 #include "calc/traverse_dialogs.hpp"
@@ -17,7 +18,7 @@
 #include "tools/xyz_dialog.hpp"
 
 const std::array<commandeModule, 13> tableCommandes = {{
-    {L"CARROYAGE", 2, nullptr},
+    {L"CARROYAGE", 2, commandeCarroyage},
     {L"VCODIFICATION", 1, vcodification},
     {L"COORDSXYZ", 0, commandeCoordsXYZ},
     {L"CORRPOLFERMEE", 0, commandeCorrPolFermee},
