@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "aids/carroyage_dialog.hpp"
+#include "aids/planche_dialog.hpp"
 #include "calc/helmert_dialog.hpp"
 #include "calc/moindres_carres_dialog.hpp"
 #include "calc/traverse_dialogs.hpp"
@@ -74,7 +75,7 @@ const std::array<fonctionLisp, 42> tableFonctionsLisp = {{
     {L"c:VRDEPORTPNTS", nullptr},
     {L"c:VRAJUSTERZ", nullptr},
     {L"c:HELMERT", c_HELMERT},
-    {L"c:CREERPLANCHE", nullptr},
+    {L"c:CREERPLANCHE", c_CREERPLANCHE},
     {L"C:POL3DTOPOL2D", nullptr},
 }};
 

@@ -92,6 +92,7 @@ int FileDialog::doModal() {
     head += " Types :";
     for (size_t i = 0; i < filters_.size(); ++i) head += (i ? ", " : " ") + filters_[i].name;
   }
+  if (!folder_.empty()) head += " dans " + folder_;
   io.print(head + "\n");
 
   for (;;) {
@@ -103,6 +104,7 @@ int FileDialog::doModal() {
     if (line.empty()) return IDCANCEL;
 
     fs::path path(line);
+    if (!folder_.empty() && path.is_relative()) path = fs::path(folder_) / path;
     if (path.filename().empty()) {
       io.print("« " + line + " » n'est pas un nom de fichier.\n");
       continue;

@@ -32,6 +32,8 @@ class FileDialog {
              const std::string& filter = {});
 
   void setTitle(std::string title) { title_ = std::move(title); }
+  // The folder the dialog starts in: a relative name is taken in it.
+  void setInitialFolder(std::string folder) { folder_ = std::move(folder); }
   // IDOK with a path, or IDCANCEL.
   int doModal();
 
@@ -46,7 +48,7 @@ class FileDialog {
 
  private:
   bool open_;
-  std::string defaultExt_, initial_, title_;
+  std::string defaultExt_, initial_, title_, folder_;
   unsigned flags_;
   std::vector<Filter> filters_;
   std::string path_;
