@@ -8,11 +8,13 @@ import subprocess
 
 
 def fresh_home(source, work):
-    """WORK/home, emptied, with a copy of the block library."""
+    """WORK/home, emptied, with a copy of the block library and the title
+    blocks."""
     home = os.path.join(work, "home")
     shutil.rmtree(home, ignore_errors=True)
     os.makedirs(home)
-    shutil.copytree(os.path.join(source, "data", "biblio"), os.path.join(home, "biblio"))
+    for folder in ("biblio", "Cartouches"):
+        shutil.copytree(os.path.join(source, "data", folder), os.path.join(home, folder))
     return home
 
 

@@ -133,10 +133,12 @@ def main():
     shutil.copytree(os.path.join(source, "examples"), os.path.join(run_dir, "examples"))
     os.makedirs(os.path.join(run_dir, "out"))
     shutil.copytree(os.path.join(source, "data", "biblio"), os.path.join(run_dir, "home", "biblio"))
+    shutil.copytree(os.path.join(source, "data", "Cartouches"), os.path.join(run_dir, "home", "Cartouches"))
     ex = subprocess.run([geltaro, "examples/leve-projet.dxf", "--script", "examples/leve.scr", "--echo", "--save",
                          "out/leve-projet.dxf"], capture_output=True, text=True, stdin=subprocess.DEVNULL,
                         timeout=120, cwd=run_dir, env=dict(os.environ, GELTARO_HOME=os.path.join(run_dir, "home")))
-    bad = ["; erreur", "Commande inconnue", "existe d\u00e9j\u00e0", "est masqu\u00e9", '"0 r\u00e9gions"']
+    bad = ["; erreur", "Commande inconnue", "existe d\u00e9j\u00e0", "est masqu\u00e9", '"0 r\u00e9gions"',
+           "Failed to load block", "Fichier introuvable"]
     if ex.returncode != 0 or any(b in ex.stdout for b in bad):
         failures.append("example job: " + ex.stdout[-1500:] + ex.stderr)
     else:
