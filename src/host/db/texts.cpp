@@ -259,6 +259,7 @@ Zcad::ErrorStatus ZcDbAttribute::setAttributeFromBlock(const ZcDbAttributeDefini
   if (auto s = checkWrite()) return s;
   setTag(def.tag());
   setTextString(def.textString());
+  setTextStyle(def.textStyle());
   setHeight(def.height());
   setWidthFactor(def.widthFactor());
   setOblique(def.oblique());
