@@ -31,10 +31,10 @@ Path contourOndule(int n) {
   return Path::polyline(std::move(v), true);
 }
 
-void BM_GridA0Computed(benchmark::State& state) {
+// The grid of `region` at `pas`, timed; its number of lines reported.
+void mesurerCalcul(benchmark::State& state, const Path& region, double pas, const char* nom) {
   paramsCarroyage p;
-  p.pasX = p.pasY = 10;
-  const Path region = feuilleA0();
+  p.pasX = p.pasY = pas;
   double total = 0;
   std::size_t lignes = 0;
   for (auto _ : state) {
@@ -46,8 +46,10 @@ void BM_GridA0Computed(benchmark::State& state) {
     lignes = e.lignes.size();
   }
   state.counters["lines"] = double(lignes);
-  geltaro::bench::recordSeconds(state, "a0", total);
+  geltaro::bench::recordSeconds(state, nom, total);
 }
+
+void BM_GridA0Computed(benchmark::State& state) { mesurerCalcul(state, feuilleA0(), 10, "a0"); }
 BENCHMARK(BM_GridA0Computed)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_GridA0Drawn(benchmark::State& state) {
@@ -69,23 +71,7 @@ void BM_GridA0Drawn(benchmark::State& state) {
 }
 BENCHMARK(BM_GridA0Drawn)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-void BM_Grid20000Vertices(benchmark::State& state) {
-  paramsCarroyage p;
-  p.pasX = p.pasY = 20;
-  const Path region = contourOndule(20000);
-  double total = 0;
-  std::size_t lignes = 0;
-  for (auto _ : state) {
-    elementsCarroyage e;
-    double noeuds;
-    const auto start = std::chrono::steady_clock::now();
-    calculerCarroyage(region, p, e, noeuds);
-    total += geltaro::bench::secondsSince(start);
-    lignes = e.lignes.size();
-  }
-  state.counters["lines"] = double(lignes);
-  geltaro::bench::recordSeconds(state, "vertices", total);
-}
+void BM_Grid20000Vertices(benchmark::State& state) { mesurerCalcul(state, contourOndule(20000), 20, "vertices"); }
 BENCHMARK(BM_Grid20000Vertices)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
