@@ -146,24 +146,6 @@ class Dessin {
   std::vector<ZcDbObjectId> ids_;
 };
 
-// A new anonymous group of the drawing holding `ids`.
-ZcDbObjectId grouper(ZcDbDatabase* db, const std::vector<ZcDbObjectId>& ids) {
-  ZcDbObjectPointer<ZcDbDictionary> groupes(db->groupDictionaryId(), ZcDb::kForWrite);
-  if (groupes.openStatus() != Zcad::eOk) return {};
-  // Anonymous groups are named "*A<n>", the first free number.
-  std::wstring nom;
-  for (unsigned n = 1;; ++n) {
-    nom = L"*A" + std::to_wstring(n);
-    if (!groupes->has(nom)) break;
-  }
-  auto groupe = std::make_unique<ZcDbGroup>();
-  groupe->setAnonymous();
-  ZcDbObjectId id;
-  if (groupes->setAt(nom, groupe.get(), id) != Zcad::eOk) return {};
-  for (const ZcDbObjectId& e : ids) groupe->append(e);
-  return id;
-}
-
 }  // namespace
 
 // ------------------------------------------------ CParamMiseEnPlaceTableCoordonnees
@@ -313,7 +295,7 @@ ZcDbObjectId dessinerTableCoordonnees(ZcDbDatabase* db, const std::vector<pointD
     ids = d.ids();
   }
   if (ids.empty()) return {};
-  return grouper(db, ids);
+  return host::addAnonymousGroup(db, ids);
 }
 
 void placerTableCoordonnees(const std::vector<pointDuDessin>& points, Dialog* appelant) {
