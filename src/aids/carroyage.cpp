@@ -6,7 +6,6 @@
 #include <memory>
 #include <variant>
 
-#include "frame/groupes.hpp"
 #include "host/app/host_app.hpp"
 #include "host/db/entities.hpp"
 #include "host/db/objects.hpp"
@@ -282,6 +281,6 @@ int dessinerCarroyage(ZcDbDatabase* db, const ZcDbObjectId& regionId, const para
   }
   std::vector<ZcDbObjectId> ids;
   dessinerElementsCarroyage(db, e, p.tailleTextes, ids);
-  if (!ids.empty()) geltaro::frame::grouperAnonyme(db, ids);
+  if (!ids.empty()) host::addAnonymousGroup(db, ids);
   return int(ids.size());
 }

@@ -7,7 +7,6 @@
 
 #include "aids/carroyage.hpp"
 #include "frame/config.hpp"
-#include "frame/groupes.hpp"
 #include "frame/installation.hpp"
 #include "host/app/host_app.hpp"
 #include "host/db/entities.hpp"
@@ -204,5 +203,5 @@ void dessinerPlanche(ZcDbDatabase* db, const paramsPlanche& p, const ZcGePoint2d
   std::vector<ZcDbObjectId> ids;
   dessinerElementsCarroyage(db, e, g.tailleTextes, ids);
   db->setTextstyle(styleCourant);
-  if (!ids.empty()) geltaro::frame::grouperAnonyme(db, ids);
+  if (!ids.empty()) host::addAnonymousGroup(db, ids);
 }

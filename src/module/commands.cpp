@@ -12,6 +12,8 @@
 #include "host/ed/editor.hpp"
 #include "points/project.hpp"
 #include "tools/codification_commands.hpp"
+#include "tools/description_bloc.hpp"
+#include "tools/legendes.hpp"
 #include "tools/lisp_choix.hpp"
 #include "tools/lisp_points.hpp"
 #include "tools/points_dialog.hpp"
@@ -62,8 +64,8 @@ const std::array<fonctionLisp, 42> tableFonctionsLisp = {{
     {L"choixpoint", lisp_choixpoint},
     {L"chgreppts", lisp_chgreppts},
     {L"updarxttxt", lisp_updarxttxt},
-    {L"c:decrireblock", nullptr},
-    {L"c:tablegendes", nullptr},
+    {L"c:decrireblock", c_decrireblock},
+    {L"c:tablegendes", c_tablegendes},
     {L"c:gererLeves", c_gererLeves},
     {L"C:pointsParDecalage", nullptr},
     {L"C:ZoomLeve", C_ZoomLeve},

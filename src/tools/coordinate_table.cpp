@@ -5,7 +5,6 @@
 #include <memory>
 #include <string>
 
-#include "frame/groupes.hpp"
 #include "frame/resources.hpp"
 #include "host/app/host_app.hpp"
 #include "host/db/entities.hpp"
@@ -296,7 +295,7 @@ ZcDbObjectId dessinerTableCoordonnees(ZcDbDatabase* db, const std::vector<pointD
     ids = d.ids();
   }
   if (ids.empty()) return {};
-  return geltaro::frame::grouperAnonyme(db, ids);
+  return host::addAnonymousGroup(db, ids);
 }
 
 void placerTableCoordonnees(const std::vector<pointDuDessin>& points, Dialog* appelant) {

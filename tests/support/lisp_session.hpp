@@ -12,6 +12,7 @@
 
 #include "module/entry.hpp"
 #include "host/app/console_io.hpp"
+#include "host/app/host_app.hpp"
 #include "host/db/database.hpp"
 #include "host/ed/editor.hpp"
 #include "host/lisp/lisp.hpp"

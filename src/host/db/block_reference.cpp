@@ -15,6 +15,7 @@ using namespace host::entity_tags;
 ZcDbBlockReference::ZcDbBlockReference() : ZcDbBlockReference(ZcGePoint3d(), ZcDbObjectId()) {}
 ZcDbBlockReference::ZcDbBlockReference(const ZcGePoint3d& p, ZcDbObjectId btr) {
   if (host::makingView()) return;
+  blockDatabase_ = btr.database();
   std::string_view name;
   if (!btr.isNull())
     for (const auto& tag : btr.record()->tags)
@@ -31,12 +32,15 @@ ZcGePoint3d ZcDbBlockReference::position() const { return getPoint("AcDbBlockRef
 Zcad::ErrorStatus ZcDbBlockReference::setPosition(const ZcGePoint3d& p) { return setPoint("AcDbBlockReference", 10, p); }
 std::string ZcDbBlockReference::blockName() const { return getString("AcDbBlockReference", 2); }
 ZcDbObjectId ZcDbBlockReference::blockTableRecord() const {
-  return rec_->db ? rec_->db->symbolId("BLOCK_RECORD", blockName()) : ZcDbObjectId();
+  ZcDbDatabase* db = rec_->db ? rec_->db : blockDatabase_;
+  return db ? db->symbolId("BLOCK_RECORD", blockName()) : ZcDbObjectId();
 }
 Zcad::ErrorStatus ZcDbBlockReference::setBlockTableRecord(ZcDbObjectId btr) {
   ZcDbObjectPointer<ZcDbBlockTableRecord> r(btr, ZcDb::kForRead);
   if (!r) return r.openStatus();
-  return setValue("AcDbBlockReference", 2, r->name());
+  if (auto s = setValue("AcDbBlockReference", 2, r->name())) return s;
+  if (!rec_->db) blockDatabase_ = btr.database();
+  return Zcad::eOk;
 }
 ZcGeScale3d ZcDbBlockReference::scaleFactors() const {
   return ZcGeScale3d(getDouble("AcDbBlockReference", 41, 1), getDouble("AcDbBlockReference", 42, 1),

@@ -159,6 +159,8 @@ class ZcDbBlockReference : public ZcDbEntity {
   GELTARO_DECLARE_CLASS(ZcDbBlockReference)
  public:
   ZcDbBlockReference();
+  // A new reference knows its block before it is added to a drawing: its
+  // transform and extents can be asked at once (to measure a block).
   ZcDbBlockReference(const ZcGePoint3d& position, ZcDbObjectId blockTableRecord);
   ZcGePoint3d position() const;
   Zcad::ErrorStatus setPosition(const ZcGePoint3d& p);
@@ -182,6 +184,10 @@ class ZcDbBlockReference : public ZcDbEntity {
   Zcad::ErrorStatus getGeomExtents(ZcDbExtents& ext) const override;  // attributes included
   // Extents of the block's own geometry only.
   Zcad::ErrorStatus geomExtentsBestFit(ZcDbExtents& ext) const;
+
+ private:
+  // The drawing of the block, while the reference is in none.
+  ZcDbDatabase* blockDatabase_ = nullptr;
 };
 
 class ZcDbLine : public ZcDbEntity {

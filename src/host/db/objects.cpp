@@ -750,6 +750,14 @@ Zcad::ErrorStatus ZcDbDictionary::setAt(const std::wstring& key, ZcDbObject* obj
 Zcad::ErrorStatus ZcDbDictionary::setAt(const std::wstring& key, ZcDbObjectId existing) {
   if (auto s = checkWrite()) return s;
   std::string k = host::toUtf8(key);
+  if (k == "*") {
+    std::vector<std::string> taken;
+    for (auto& [name, id] : entries()) taken.push_back(host::toUtf8(name));
+    for (unsigned n = 1;; ++n) {
+      k = "*A" + std::to_string(n);
+      if (std::none_of(taken.begin(), taken.end(), [&](const std::string& t) { return host::iequals(t, k); })) break;
+    }
+  }
   std::string h = host::formatHandle(existing.handle().value());
   Tags tags = rec_->tags.unpack();
   Range r = subclassRange(tags, "AcDbDictionary");
@@ -893,4 +901,16 @@ Zcad::ErrorStatus ZcDbGroup::clear() {
   tags.erase(std::remove_if(tags.begin(), tags.end(), [](const Tag& t) { return t.code == 340; }), tags.end());
   rec_->tags.assign(tags);
   return Zcad::eOk;
+}
+
+ZcDbObjectId host::addAnonymousGroup(ZcDbDatabase* db, const std::vector<ZcDbObjectId>& entities) {
+  if (!db) return {};
+  ZcDbObjectPointer<ZcDbDictionary> groups(db->groupDictionaryId(), ZcDb::kForWrite);
+  if (groups.openStatus() != Zcad::eOk) return {};
+  auto group = std::make_unique<ZcDbGroup>();
+  group->setAnonymous();
+  ZcDbObjectId id;
+  if (groups->setAt(L"*", group.get(), id) != Zcad::eOk) return {};
+  for (const ZcDbObjectId& e : entities) group->append(e);
+  return id;
 }

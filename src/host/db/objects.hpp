@@ -187,6 +187,8 @@ class ZcDbDictionary : public ZcDbObject {
   bool has(const std::wstring& key) const;
   // Sets an entry; an earlier entry under the key is erased and replaced.
   // A new object is appended to the database and owned by the dictionary.
+  // The key "*" gives the entry the first free anonymous key "*A1", "*A2"
+  // ... (how anonymous groups are added to the group dictionary).
   Zcad::ErrorStatus setAt(const std::wstring& key, ZcDbObject* object, ZcDbObjectId& id);
   Zcad::ErrorStatus setAt(const std::wstring& key, ZcDbObjectId existing);
   Zcad::ErrorStatus remove(const std::wstring& key);
@@ -302,6 +304,10 @@ class ZcDbBlockTableRecord : public ZcDbSymbolTableRecord {
   Zcad::ErrorStatus setComments(const std::wstring& text);
   bool isLayout() const;
   bool isAnonymous() const;
+  // An external reference (attached or overlaid) and a block that comes
+  // from one ("XREF|BLOCK").
+  bool isFromExternalReference() const;
+  bool isDependent() const;
   bool hasAttributeDefinitions() const;
   std::string pathName() const;  // external reference path
 };
@@ -330,6 +336,12 @@ class ZcDbLinetypeTableRecord : public ZcDbSymbolTableRecord {
   ZcDbLinetypeTableRecord();
   std::string comments() const;
 };
+
+namespace host {
+// A new anonymous group of the drawing ("*A<n>") holding `entities` in that
+// order; the null id when the drawing's group dictionary cannot be opened.
+ZcDbObjectId addAnonymousGroup(ZcDbDatabase* db, const std::vector<ZcDbObjectId>& entities);
+}  // namespace host
 
 // Registers an application name in the drawing (1 when added, 0 when it was there).
 int zcdbRegApp(ZcDbDatabase* db, const std::wstring& appName);

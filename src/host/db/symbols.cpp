@@ -125,6 +125,18 @@ bool ZcDbBlockTableRecord::isAnonymous() const {
   std::string n = name();
   return !n.empty() && n[0] == '*' && !isLayout();
 }
+// Flags of the BLOCK entity: 4 external reference, 8 overlaid, 16
+// dependent on an external reference.
+static long long blockFlags(ObjectRecord* btr) {
+  ObjectRecord* b = blockBegin(btr);
+  if (!b) return 0;
+  auto v = ZcDbObject::makeView(b, ZcDb::kForRead);
+  return v->getInt("AcDbBlockBegin", 70, 0);
+}
+bool ZcDbBlockTableRecord::isFromExternalReference() const {
+  return (blockFlags(rec_) & (4 | 8)) != 0 || !pathName().empty();
+}
+bool ZcDbBlockTableRecord::isDependent() const { return (blockFlags(rec_) & 16) != 0; }
 bool ZcDbBlockTableRecord::hasAttributeDefinitions() const {
   for (ObjectRecord* r : rec_->children)
     if (!r->erased() && r->typeName() == "ATTDEF") return true;

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <fstream>
 
 #include "host/db/entities.hpp"
 #include "host/dxf/dxf.hpp"
@@ -386,6 +387,95 @@ TEST(Database, BlockReferenceExtentsIncludeVisibleAttributes) {
   EXPECT_GT(ext.maxPoint().x, 101.5);
 }
 
+// A block measured through a reference that is in no drawing (the legend's
+// way of sizing a symbol): the reference knows its block's drawing at once.
+TEST(Database, NewBlockReferenceMeasuresItsBlockBeforeBeingAdded) {
+  ZcDbDatabase db;
+  ZcDbObjectId btrId;
+  {
+    ZcDbObjectPointer<ZcDbBlockTable> bt(db.blockTableId(), ZcDb::kForWrite);
+    auto btr = std::make_unique<ZcDbBlockTableRecord>();
+    btr->setName(L"REGARD");
+    ASSERT_EQ(bt->add(btrId, btr.get()), Zcad::eOk);
+    // A 4 x 2 rectangle from (1, 3), the base point at (1, 0).
+    btr->setOrigin(ZcGePoint3d(1, 0, 0));
+    auto rect = std::make_unique<ZcDbPolyline>();
+    rect->addVertexAt(0, ZcGePoint2d(1, 3));
+    rect->addVertexAt(1, ZcGePoint2d(5, 3));
+    rect->addVertexAt(2, ZcGePoint2d(5, 5));
+    rect->addVertexAt(3, ZcGePoint2d(1, 5));
+    rect->setClosed(true);
+    ASSERT_EQ(btr->appendZcDbEntity(rect.get()), Zcad::eOk);
+  }
+  struct Case {
+    const char* why;
+    double scale;
+    ZcGePoint3d at, min, max;
+  };
+  const Case cases[] = {
+      {"at the origin, scale 1", 1.0, {0, 0, 0}, {0, 3, 0}, {4, 5, 0}},
+      {"a quarter, moved", 0.25, {10, 20, 0}, {10, 20.75, 0}, {11, 21.25, 0}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.why);
+    ZcDbBlockReference ref(c.at, btrId);
+    ASSERT_EQ(ref.setScaleFactors(ZcGeScale3d(c.scale)), Zcad::eOk);
+    EXPECT_TRUE(ref.objectId().isNull());
+    EXPECT_EQ(ref.blockTableRecord(), btrId);
+    ZcDbExtents ext;
+    ASSERT_EQ(ref.getGeomExtents(ext), Zcad::eOk);
+    EXPECT_NEAR(ext.minPoint().x, c.min.x, 1e-12);
+    EXPECT_NEAR(ext.minPoint().y, c.min.y, 1e-12);
+    EXPECT_NEAR(ext.maxPoint().x, c.max.x, 1e-12);
+    EXPECT_NEAR(ext.maxPoint().y, c.max.y, 1e-12);
+  }
+  // A reference made empty and given its block afterwards measures the same.
+  ZcDbBlockReference later;
+  ASSERT_EQ(later.setBlockTableRecord(btrId), Zcad::eOk);
+  ZcDbExtents ext;
+  ASSERT_EQ(later.geomExtentsBestFit(ext), Zcad::eOk);
+  EXPECT_NEAR(ext.maxPoint().x - ext.minPoint().x, 4, 1e-12);
+  // Once added, the reference is measured in its drawing as before.
+  auto added = std::make_unique<ZcDbBlockReference>(ZcGePoint3d(0, 0, 0), btrId);
+  addToModel(db, added.get());
+  ASSERT_EQ(added->getGeomExtents(ext), Zcad::eOk);
+  EXPECT_NEAR(ext.minPoint().y, 3, 1e-12);
+}
+
+// External references and the blocks they bring are told apart from the
+// drawing's own blocks.
+TEST(Database, BlocksFromExternalReferences) {
+  const std::string path = tempPath("xref-blocks.dxf");
+  {
+    std::ofstream f(path);
+    auto block = [&](const char* name, int flags, const char* file) {
+      f << "0\nBLOCK\n8\n0\n2\n" << name << "\n70\n" << flags << "\n10\n0.0\n20\n0.0\n30\n0.0\n3\n"
+        << name << "\n1\n" << file << "\n0\nLINE\n8\n0\n10\n0.0\n20\n0.0\n30\n0.0\n11\n1.0\n21\n0.0\n31\n0.0\n"
+        << "0\nENDBLK\n8\n0\n";
+    };
+    f << "0\nSECTION\n2\nBLOCKS\n";
+    block("BORNE", 0, "");
+    block("PLAN", 4, "plan.dwg");
+    block("FOND", 8, "fond.dwg");
+    block("PLAN|BORNE", 16 | 32, "");
+    f << "0\nENDSEC\n0\nEOF\n";
+  }
+  ZcDbDatabase db(false);
+  ASSERT_EQ(db.readDwgFile(path), Zcad::eOk) << db.lastError();
+  struct Case {
+    const char* name;
+    bool external, dependent;
+  };
+  for (const Case& c : {Case{"BORNE", false, false}, Case{"PLAN", true, false}, Case{"FOND", true, false},
+                        Case{"PLAN|BORNE", false, true}}) {
+    SCOPED_TRACE(c.name);
+    ZcDbObjectPointer<ZcDbBlockTableRecord> btr(db.symbolId("BLOCK_RECORD", c.name), ZcDb::kForRead);
+    ASSERT_EQ(btr.openStatus(), Zcad::eOk);
+    EXPECT_EQ(btr->isFromExternalReference(), c.external);
+    EXPECT_EQ(btr->isDependent(), c.dependent);
+  }
+}
+
 TEST(Database, GroupsHoldEntities) {
   ZcDbDatabase db;
   ZcDbObjectId a = addToModel(db, std::make_unique<ZcDbLine>(ZcGePoint3d(0, 0, 0), ZcGePoint3d(1, 0, 0)).get());
@@ -413,6 +503,35 @@ TEST(Database, GroupsHoldEntities) {
   ASSERT_EQ(groups->getAt(L"*A1", gid), Zcad::eOk);
   ZcDbObjectPointer<ZcDbGroup> anon(gid, ZcDb::kForRead);
   EXPECT_TRUE(anon->isAnonymous());
+}
+
+TEST(Database, AnonymousGroupsTakeTheFirstFreeKey) {
+  ZcDbDatabase db;
+  ZcDbObjectId a = addToModel(db, std::make_unique<ZcDbLine>(ZcGePoint3d(0, 0, 0), ZcGePoint3d(1, 0, 0)).get());
+  ZcDbObjectPointer<ZcDbDictionary> groups(db.groupDictionaryId(), ZcDb::kForWrite);
+  ZcDbObjectId first, taken, second;
+  // "*A2" is taken by a group read from a file, say.
+  ASSERT_EQ(groups->setAt(L"*A2", std::make_unique<ZcDbGroup>().get(), taken), Zcad::eOk);
+  for (ZcDbObjectId* id : {&first, &second}) {
+    auto g = std::make_unique<ZcDbGroup>();
+    g->setAnonymous();
+    ASSERT_EQ(groups->setAt(L"*", g.get(), *id), Zcad::eOk);
+    EXPECT_EQ(g->append(a), Zcad::eOk);
+  }
+  groups.close();
+  // The service that makes one at once, with its entities.
+  ZcDbObjectId b = addToModel(db, std::make_unique<ZcDbCircle>(ZcGePoint3d(0, 0, 0), 1.0).get());
+  ZcDbObjectId third = host::addAnonymousGroup(&db, {b, a});
+  EXPECT_TRUE(host::addAnonymousGroup(nullptr, {a}).isNull());
+
+  groups.open(db.groupDictionaryId(), ZcDb::kForRead);
+  std::vector<std::pair<std::wstring, ZcDbObjectId>> want = {
+      {L"*A2", taken}, {L"*A1", first}, {L"*A3", second}, {L"*A4", third}};
+  EXPECT_EQ(groups->entries(), want);
+  EXPECT_FALSE(groups->has(L"*"));
+  ZcDbObjectPointer<ZcDbGroup> g(third, ZcDb::kForRead);
+  EXPECT_TRUE(g->isAnonymous());
+  EXPECT_EQ(g->allEntityIds(), (std::vector<ZcDbObjectId>{b, a}));
 }
 
 TEST(Database, InsertDrawingAsBlockTranslatesHandles) {
