@@ -94,7 +94,7 @@ void BM_Superpos(benchmark::State& state) {
   codification();  // the table and its file exist before timing
   const listePointsDuDessin points = leve();
   double total = 0, avant = 0, apres = 0;
-  int etiquettes = 0, recouvertesAvant = 0, recouvertesApres = 0;
+  int etiquettes = 0, recouvertesAvant = 0, recouvertesApres = 0, iterations = 0;
   for (auto _ : state) {
     state.PauseTiming();
     auto db = std::make_unique<ZcDbDatabase>(true);
@@ -106,7 +106,7 @@ void BM_Superpos(benchmark::State& state) {
     avant = surfaceCommune(ids, etiquettes, recouvertesAvant);
     state.ResumeTiming();
     const auto start = std::chrono::steady_clock::now();
-    superposer(ids);
+    iterations = superposer(ids);
     total += geltaro::bench::secondsSince(start);
     state.PauseTiming();
     apres = surfaceCommune(ids, etiquettes, recouvertesApres);
@@ -115,6 +115,7 @@ void BM_Superpos(benchmark::State& state) {
     state.ResumeTiming();
   }
   state.counters["labels"] = etiquettes;
+  state.counters["iterations"] = iterations;
   state.counters["overlap_before"] = avant;
   state.counters["overlap_after"] = apres;
   state.counters["overlapping_before"] = recouvertesAvant;

@@ -185,14 +185,14 @@ int separerEtiquettes(std::vector<etiquetteSuperpos>& etiquettes, const std::vec
   return iteration;
 }
 
-void superposer(const std::vector<ZcDbObjectId>& ids) {
+int superposer(const std::vector<ZcDbObjectId>& ids) {
   std::vector<etiquetteSuperpos> etiquettes;
   std::vector<ancreEtiquette> ancres;
   collecterEtiquettes(ids, etiquettes, ancres);
   std::vector<boiteEtiquette> departs;
   departs.reserve(etiquettes.size());
   for (const etiquetteSuperpos& e : etiquettes) departs.push_back(e.boite);
-  separerEtiquettes(etiquettes, ancres);
+  const int iterations = separerEtiquettes(etiquettes, ancres);
   // A label moves as a whole: its insertion and alignment points follow
   // the translation that brings its box's corner to the new place, so a
   // centred or right-aligned attribute lands where its box was chosen.
@@ -204,6 +204,7 @@ void superposer(const std::vector<ZcDbObjectId>& ids) {
     const ZcGeVector3d translation(e.boite.x - departs[i].x, e.boite.y - departs[i].y, -att->position().z);
     att->transformBy(ZcGeMatrix3d::translation(translation));
   }
+  return iterations;
 }
 
 void lisp_superpos() {

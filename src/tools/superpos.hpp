@@ -41,8 +41,9 @@ void collecterEtiquettes(const std::vector<ZcDbObjectId>& ids, std::vector<etiqu
 // box and `deplacee`. Returns the number of iterations run.
 int separerEtiquettes(std::vector<etiquetteSuperpos>& etiquettes, const std::vector<ancreEtiquette>& ancres);
 
-// Collects, separates and moves the attributes of the moved labels.
-void superposer(const std::vector<ZcDbObjectId>& ids);
+// Collects, separates and moves the attributes of the moved labels;
+// returns the number of iterations run.
+int superposer(const std::vector<ZcDbObjectId>& ids);
 
 // (superpos selection-set). No value.
 void lisp_superpos();
