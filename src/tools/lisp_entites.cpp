@@ -148,6 +148,9 @@ void textesDesAttributs(ZcDbObjectId id, ZcDbDatabase* db) {
     texte->setVerticalMode(att->verticalMode());
     texte->setLayer(att->layerId());
     texte->setColorIndex(att->colorIndex());
+    // A hidden attribute (the point's code) gives a hidden text: the
+    // drawing keeps its data and looks as it did.
+    if (att->isInvisible() || att->visibility() == ZcDb::kInvisible) texte->setVisibility(ZcDb::kInvisible);
     if (appendreAEspaceObjet(db, texte.get())) att->erase();
   }
 }

@@ -175,7 +175,7 @@ x
             failures.append("VRELTEXT text properties")
 
     # The labels become texts where they stand.
-    before = {(ins.dxf.handle, a.dxf.tag): (a.dxf.text, tuple(a.dxf.insert), a.dxf.layer)
+    before = {(ins.dxf.handle, a.dxf.tag): (a.dxf.text, tuple(a.dxf.insert), a.dxf.layer, int(a.is_invisible))
               for ins, attribs in points.values() for a in attribs.values() if a.dxf.text}
     final = os.path.join(home, "dissocie.dxf")
     r = run_script(geltaro, home, "DISSOCBLOCK\nall\n", drawing=saved, save=final, name="dissoc")
@@ -187,7 +187,8 @@ x
     left = [a.dxf.text for ins in doc.modelspace().query("INSERT") for a in ins.attribs if a.dxf.text]
     if left:
         failures.append(f"attributes left with a text: {left}")
-    texts = {(t.dxf.text, tuple(t.dxf.insert), t.dxf.layer) for t in doc.modelspace().query("TEXT")}
+    # Hidden attributes (the codes) give hidden texts.
+    texts = {(t.dxf.text, tuple(t.dxf.insert), t.dxf.layer, t.dxf.invisible) for t in doc.modelspace().query("TEXT")}
     for key, value in before.items():
         if value not in texts:
             failures.append(f"no text for attribute {key}: {value}")

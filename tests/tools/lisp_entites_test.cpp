@@ -454,6 +454,8 @@ TEST_F(LispEntites, DissocblockTurnsAttributesIntoTexts) {
   ZcDbObjectPointer<ZcDbText> code(textes[0], ZcDb::kForRead);
   EXPECT_EQ(code->textString(), L"5");
   EXPECT_EQ(code->position(), ZcGePoint3d(10.75, 22, 0));
+  // The hidden code stays hidden.
+  EXPECT_EQ(code->visibility(), ZcDb::kInvisible);
   ZcDbObjectPointer<ZcDbText> num(textes[1], ZcDb::kForRead);
   EXPECT_EQ(num->textString(), L"P1");
   EXPECT_EQ(num->position(), ZcGePoint3d(10.75, 20.5, 0));
@@ -469,6 +471,7 @@ TEST_F(LispEntites, DissocblockTurnsAttributesIntoTexts) {
   EXPECT_FALSE(num->isMirroredInY());
   EXPECT_EQ(num->layerName(), "NUMEROS");
   EXPECT_EQ(num->colorIndex(), 3);
+  EXPECT_EQ(num->visibility(), ZcDb::kVisible);
   // The attributes that gave a text are gone; the empty one stays.
   const std::vector<ZcDbObjectId> restants = attributs(bloc);
   ASSERT_EQ(restants.size(), 1u);
