@@ -15,8 +15,10 @@
 #include "tools/description_bloc.hpp"
 #include "tools/legendes.hpp"
 #include "tools/lisp_choix.hpp"
+#include "tools/lisp_entites.hpp"
 #include "tools/lisp_points.hpp"
 #include "tools/points_dialog.hpp"
+#include "tools/superpos.hpp"
 #include "tools/tables_manager.hpp"
 #include "tools/xyz_dialog.hpp"
 
@@ -37,26 +39,26 @@ const std::array<commandeModule, 13> tableCommandes = {{
 }};
 
 const std::array<fonctionLisp, 42> tableFonctionsLisp = {{
-    {L"calctailleblock", nullptr},
+    {L"calctailleblock", lisp_calctailleblock},
     {L"add_pt", lisp_add_pt},
-    {L"analyse", nullptr},
-    {L"attrvisibility", nullptr},
+    {L"analyse", lisp_analyse},
+    {L"attrvisibility", lisp_attrvisibility},
     {L"c:projpoly", nullptr},
     {L"c:vcode", c_vcode},
     {L"ename_pt", lisp_ename_pt},
-    {L"getsegtype", nullptr},
+    {L"getsegtype", lisp_getsegtype},
     {L"is_vrplus2018", lisp_is_vrplus2018},
     {L"k_getpt", lisp_k_getpt},
     {L"maxnum", lisp_maxnum},
-    {L"modif-attrib", nullptr},
+    {L"modif-attrib", lisp_modif_attrib},
     {L"reg_pts", lisp_reg_pts},
     {L"select_all", lisp_select_all},
     {L"seloncode", lisp_seloncode},
     {L"selonnum", lisp_selonnum},
-    {L"vrdelfile", nullptr},
-    {L"superpos", nullptr},
-    {L"sxd", nullptr},
-    {L"wait_user", nullptr},
+    {L"vrdelfile", lisp_vrdelfile},
+    {L"superpos", lisp_superpos},
+    {L"sxd", lisp_sxd},
+    {L"wait_user", lisp_wait_user},
     {L"gltraddpt", lisp_gltraddpt},
     {L"loadcodept", lisp_loadcodept},
     {L"addcodept", lisp_addcodept},
@@ -71,8 +73,8 @@ const std::array<fonctionLisp, 42> tableFonctionsLisp = {{
     {L"C:ZoomLeve", C_ZoomLeve},
     {L"selectionnerCode", lisp_selectionnerCode},
     {L"c:TopJndre", c_TopJndre},
-    {L"VRELTEXT", nullptr},
-    {L"c:DISSOCBLOCK", nullptr},
+    {L"VRELTEXT", lisp_VRELTEXT},
+    {L"c:DISSOCBLOCK", lisp_DISSOCBLOCK},
     {L"c:IMPLANT2", nullptr},
     {L"c:VRDEPORTPNTS", nullptr},
     {L"c:VRAJUSTERZ", nullptr},

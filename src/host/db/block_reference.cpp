@@ -15,14 +15,15 @@ using namespace host::entity_tags;
 ZcDbBlockReference::ZcDbBlockReference() : ZcDbBlockReference(ZcGePoint3d(), ZcDbObjectId()) {}
 ZcDbBlockReference::ZcDbBlockReference(const ZcGePoint3d& p, ZcDbObjectId btr) {
   if (host::makingView()) return;
-  blockDatabase_ = btr.database();
   std::string_view name;
-  if (!btr.isNull())
+  if (!btr.isNull()) {
+    blockDb_ = btr.record()->db;
     for (const auto& tag : btr.record()->tags)
       if (tag.code == 2) {
         name = tag.value;
         break;
       }
+  }
   host::PackedBuilder b(144 + name.size());
   b.add(100, "AcDbEntity").add(8, "0").add(100, "AcDbBlockReference").add(2, name);
   b.addPoint(10, p.x, p.y, p.z).add(41, "1.0").add(42, "1.0").add(43, "1.0").add(50, "0.0");
@@ -32,14 +33,14 @@ ZcGePoint3d ZcDbBlockReference::position() const { return getPoint("AcDbBlockRef
 Zcad::ErrorStatus ZcDbBlockReference::setPosition(const ZcGePoint3d& p) { return setPoint("AcDbBlockReference", 10, p); }
 std::string ZcDbBlockReference::blockName() const { return getString("AcDbBlockReference", 2); }
 ZcDbObjectId ZcDbBlockReference::blockTableRecord() const {
-  ZcDbDatabase* db = rec_->db ? rec_->db : blockDatabase_;
+  ZcDbDatabase* db = rec_->db ? rec_->db : blockDb_;
   return db ? db->symbolId("BLOCK_RECORD", blockName()) : ZcDbObjectId();
 }
 Zcad::ErrorStatus ZcDbBlockReference::setBlockTableRecord(ZcDbObjectId btr) {
   ZcDbObjectPointer<ZcDbBlockTableRecord> r(btr, ZcDb::kForRead);
   if (!r) return r.openStatus();
   if (auto s = setValue("AcDbBlockReference", 2, r->name())) return s;
-  if (!rec_->db) blockDatabase_ = btr.database();
+  if (!rec_->db) blockDb_ = r->database();
   return Zcad::eOk;
 }
 ZcGeScale3d ZcDbBlockReference::scaleFactors() const {

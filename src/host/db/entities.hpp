@@ -182,12 +182,14 @@ class ZcDbBlockReference : public ZcDbEntity {
   }
   Zcad::ErrorStatus transformBy(const ZcGeMatrix3d& m) override;  // attributes follow
   Zcad::ErrorStatus getGeomExtents(ZcDbExtents& ext) const override;  // attributes included
-  // Extents of the block's own geometry only.
+  // Extents of the block's own geometry only; eInvalidExtents when the
+  // block draws nothing.
   Zcad::ErrorStatus geomExtentsBestFit(ZcDbExtents& ext) const;
 
  private:
-  // The drawing of the block, while the reference is in none.
-  ZcDbDatabase* blockDatabase_ = nullptr;
+  // The drawing of the block while the reference is not in a database, so
+  // that a reference made only to be measured finds its block.
+  ZcDbDatabase* blockDb_ = nullptr;
 };
 
 class ZcDbLine : public ZcDbEntity {

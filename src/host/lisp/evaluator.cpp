@@ -536,3 +536,7 @@ int zcedRetList(const ResbufChain& chain) {
 int zcedRetT() { return setResult(Value::t()); }
 int zcedRetNil() { return setResult(Value::nil()); }
 int zcedRetVoid() { return setResult(Value::voidValue()); }
+int zcdbFail(const wchar_t* text) {
+  if (text) host::console().print(host::toUtf8(text));
+  return RTNORM;
+}

@@ -211,3 +211,7 @@ int zcedRetList(const ResbufChain& chain);
 int zcedRetT();
 int zcedRetNil();
 int zcedRetVoid();
+// An application reports an error of its function in progress: the text is
+// printed on the command line as given (it brings its own line breaks); the
+// call's value is left to the function. RTNORM.
+int zcdbFail(const wchar_t* text);

@@ -476,6 +476,34 @@ TEST(Database, BlocksFromExternalReferences) {
   }
 }
 
+TEST(Database, BlockReferenceOutsideTheDrawingMeasuresItsBlock) {
+  ZcDbDatabase db;
+  makePointBlock(db, ZcGePoint3d(0, 0, 0), L"P1");
+  const ZcDbObjectId pt = db.symbolId("BLOCK_RECORD", "PT");
+  // A reference made to be measured, never appended.
+  auto measured = std::make_unique<ZcDbBlockReference>(ZcGePoint3d(10, 20, 0), pt);
+  ZcDbExtents ext;
+  ASSERT_EQ(measured->geomExtentsBestFit(ext), Zcad::eOk);
+  EXPECT_NEAR(ext.minPoint().x, 9.5, 1e-12);
+  EXPECT_NEAR(ext.maxPoint().y, 20.5, 1e-12);
+  // The same once its block is set after construction.
+  auto later = std::make_unique<ZcDbBlockReference>();
+  ASSERT_EQ(later->setBlockTableRecord(pt), Zcad::eOk);
+  ASSERT_EQ(later->geomExtentsBestFit(ext), Zcad::eOk);
+  EXPECT_NEAR(ext.maxPoint().x, 0.5, 1e-12);
+
+  // A block that draws nothing has no extents of its own.
+  ZcDbObjectId emptyId;
+  {
+    ZcDbObjectPointer<ZcDbBlockTable> bt(db.blockTableId(), ZcDb::kForWrite);
+    auto btr = std::make_unique<ZcDbBlockTableRecord>();
+    btr->setName(L"VIDE");
+    ASSERT_EQ(bt->add(emptyId, btr.get()), Zcad::eOk);
+  }
+  auto empty = std::make_unique<ZcDbBlockReference>(ZcGePoint3d(0, 0, 0), emptyId);
+  EXPECT_EQ(empty->geomExtentsBestFit(ext), Zcad::eInvalidExtents);
+}
+
 TEST(Database, GroupsHoldEntities) {
   ZcDbDatabase db;
   ZcDbObjectId a = addToModel(db, std::make_unique<ZcDbLine>(ZcGePoint3d(0, 0, 0), ZcGePoint3d(1, 0, 0)).get());

@@ -132,6 +132,18 @@ TEST_F(LispRegistration, FailuresAreErrorsNotValues) {
   EXPECT_EQ(run("(geltaro-fail)"), "ERR: aucune application ne traite la fonction: GELTARO-FAIL");
 }
 
+TEST_F(LispRegistration, ReportedErrorsArePrintedAndTheValueStaysTheFunctions) {
+  ASSERT_EQ(zcedDefun(L"geltaro-report", 5), RTNORM);
+  handlers[5] = [] {
+    zcedRetNil();
+    return zcdbFail(L"\nDonnée refusée");
+  };
+  clearOutput();
+  EXPECT_EQ(run("(geltaro-report)"), "nil");
+  EXPECT_EQ(output(), "\nDonnée refusée");
+  EXPECT_EQ(zcdbFail(nullptr), RTNORM);
+}
+
 TEST_F(LispRegistration, DefineAndUndefine) {
   struct Case {
     const char* why;
