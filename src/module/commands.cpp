@@ -4,6 +4,10 @@
 
 #include "aids/carroyage_dialog.hpp"
 #include "aids/planche_dialog.hpp"
+#include "aids/pol3d.hpp"
+#include "aids/projection.hpp"
+#include "aids/rattachement_z.hpp"
+#include "aids/rectangle.hpp"
 #include "calc/helmert_dialog.hpp"
 #include "calc/moindres_carres_dialog.hpp"
 #include "calc/traverse_dialogs.hpp"
@@ -22,6 +26,11 @@
 #include "tools/tables_manager.hpp"
 #include "tools/xyz_dialog.hpp"
 
+namespace {
+// The drawing aids ask codes with the point tools' chooser, handed over here.
+void c_projpolyAvecCodes() { c_projpoly(demanderCode); }
+}  // namespace
+
 const std::array<commandeModule, 13> tableCommandes = {{
     {L"CARROYAGE", 2, commandeCarroyage},
     {L"VCODIFICATION", 1, vcodification},
@@ -30,7 +39,7 @@ const std::array<commandeModule, 13> tableCommandes = {{
     {L"CORRPOLOUVERTE", 0, commandeCorrPolOuverte},
     {L"CORRMCARRES", 0, commandeCorrMCarres},
     {L"IMPORTGSI", 0, commandeImportGSI},
-    {L"RECT3PT", 3, nullptr},
+    {L"RECT3PT", 3, commandeRect3pt},
     {L"IMPORTPOINTS", 2, commandeImportPoints},
     {L"EXPORTPOINTS", 2, commandeExportPoints},
     {L"TABLEXYZ", 2, commandeTableXYZ},
@@ -43,7 +52,7 @@ const std::array<fonctionLisp, 42> tableFonctionsLisp = {{
     {L"add_pt", lisp_add_pt},
     {L"analyse", lisp_analyse},
     {L"attrvisibility", lisp_attrvisibility},
-    {L"c:projpoly", nullptr},
+    {L"c:projpoly", c_projpolyAvecCodes},
     {L"c:vcode", c_vcode},
     {L"ename_pt", lisp_ename_pt},
     {L"getsegtype", lisp_getsegtype},
@@ -69,18 +78,18 @@ const std::array<fonctionLisp, 42> tableFonctionsLisp = {{
     {L"c:decrireblock", c_decrireblock},
     {L"c:tablegendes", c_tablegendes},
     {L"c:gererLeves", c_gererLeves},
-    {L"C:pointsParDecalage", nullptr},
+    {L"C:pointsParDecalage", C_pointsParDecalage},
     {L"C:ZoomLeve", C_ZoomLeve},
     {L"selectionnerCode", lisp_selectionnerCode},
     {L"c:TopJndre", c_TopJndre},
     {L"VRELTEXT", lisp_VRELTEXT},
     {L"c:DISSOCBLOCK", lisp_DISSOCBLOCK},
     {L"c:IMPLANT2", nullptr},
-    {L"c:VRDEPORTPNTS", nullptr},
-    {L"c:VRAJUSTERZ", nullptr},
+    {L"c:VRDEPORTPNTS", c_VRDEPORTPNTS},
+    {L"c:VRAJUSTERZ", c_VRAJUSTERZ},
     {L"c:HELMERT", c_HELMERT},
     {L"c:CREERPLANCHE", c_CREERPLANCHE},
-    {L"C:POL3DTOPOL2D", nullptr},
+    {L"C:POL3DTOPOL2D", C_POL3DTOPOL2D},
 }};
 
 void ptsEn3d() {
