@@ -51,14 +51,7 @@ const listePointsDuDessin& table() {
 }
 
 
-// Progress windows and messages stay quiet.
-struct Quiet {
-  std::istringstream in;
-  std::ostringstream out;
-  host::ConsoleIO io{in, out};
-  host::ConsoleIO* previous = host::setConsole(&io);
-  ~Quiet() { host::setConsole(previous); }
-};
+using geltaro::bench::Quiet;
 
 void BM_PlacePointBlocks(benchmark::State& state) {
   Quiet quiet;

@@ -82,13 +82,7 @@ const std::string& xyzFile() {
   return path;
 }
 
-struct Quiet {
-  std::istringstream in;
-  std::ostringstream out;
-  host::ConsoleIO io{in, out};
-  host::ConsoleIO* previous = host::setConsole(&io);
-  ~Quiet() { host::setConsole(previous); }
-};
+using geltaro::bench::Quiet;
 
 
 

@@ -56,14 +56,7 @@ listePointsDuDessin leve() {
   return t;
 }
 
-// Progress lines and messages stay quiet.
-struct Quiet {
-  std::istringstream in;
-  std::ostringstream out;
-  host::ConsoleIO io{in, out};
-  host::ConsoleIO* previous = host::setConsole(&io);
-  ~Quiet() { host::setConsole(previous); }
-};
+using geltaro::bench::Quiet;
 
 // The common surface of the labels, counted once per pair, and how many
 // labels meet another.

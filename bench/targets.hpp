@@ -11,7 +11,10 @@
 #include <cstdio>
 #include <initializer_list>
 #include <map>
+#include <sstream>
 #include <string>
+
+#include "host/app/console_io.hpp"
 
 namespace geltaro::bench {
 
@@ -31,6 +34,16 @@ inline std::size_t heapInUse() {
   struct mallinfo2 mi = mallinfo2();
   return mi.uordblks + mi.hblkhd;
 }
+
+// While it lives, progress lines and messages go nowhere and prompts read
+// no answer.
+struct Quiet {
+  std::istringstream in;
+  std::ostringstream out;
+  host::ConsoleIO io{in, out};
+  host::ConsoleIO* previous = host::setConsole(&io);
+  ~Quiet() { host::setConsole(previous); }
+};
 
 inline double secondsSince(std::chrono::steady_clock::time_point start) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
