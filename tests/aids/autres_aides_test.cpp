@@ -19,6 +19,7 @@
 #include "points/blocks.hpp"
 #include "points/project.hpp"
 #include "support/current_drawing.hpp"
+#include "support/model_space.hpp"
 
 namespace {
 
@@ -84,20 +85,9 @@ class Dessin : public testing::Test {
   listePointsDuDessin& table() { return *projet_.currTable(); }
   template <class T>
   std::vector<ZcDbObjectId> entites() {
-    std::vector<ZcDbObjectId> out;
-    ZcDbObjectPointer<ZcDbBlockTableRecord> ms(db_.modelSpaceId(), ZcDb::kForRead);
-    for (const ZcDbObjectId& id : ms->entityIds()) {
-      ZcDbObjectPointer<T> e(id, ZcDb::kForRead);
-      if (e.openStatus() == Zcad::eOk) out.push_back(id);
-    }
-    return out;
+    return geltaro::testing::entitesDe<T>(db_);
   }
-  std::vector<ZcGePoint2d> sommets(const ZcDbObjectId& id) {
-    ZcDbObjectPointer<ZcDbPolyline> pl(id, ZcDb::kForRead);
-    std::vector<ZcGePoint2d> out;
-    for (const auto& v : pl->vertices()) out.push_back(v.point);
-    return out;
-  }
+  std::vector<ZcGePoint2d> sommets(const ZcDbObjectId& id) { return geltaro::testing::sommetsDe(id); }
   std::wstring attribut(const ZcDbObjectId& bloc, const wchar_t* tag) {
     ZcDbObjectPointer<ZcDbBlockReference> ref(bloc, ZcDb::kForRead);
     std::wstring texte;

@@ -15,6 +15,7 @@
 #include "host/ed/editor.hpp"
 #include "host/geom/point.hpp"
 #include "host/ui/session.hpp"
+#include "support/model_space.hpp"
 
 namespace {
 
@@ -92,20 +93,9 @@ class PlancheDessin : public testing::Test {
   void TearDown() override { zcdbSetCurDwg(precedent_); }
   template <class T>
   std::vector<ZcDbObjectId> entites() {
-    std::vector<ZcDbObjectId> out;
-    ZcDbObjectPointer<ZcDbBlockTableRecord> ms(db_.modelSpaceId(), ZcDb::kForRead);
-    for (const ZcDbObjectId& id : ms->entityIds()) {
-      ZcDbObjectPointer<T> e(id, ZcDb::kForRead);
-      if (e.openStatus() == Zcad::eOk) out.push_back(id);
-    }
-    return out;
+    return geltaro::testing::entitesDe<T>(db_);
   }
-  std::vector<ZcGePoint2d> sommets(const ZcDbObjectId& id) {
-    ZcDbObjectPointer<ZcDbPolyline> pl(id, ZcDb::kForRead);
-    std::vector<ZcGePoint2d> out;
-    for (const auto& v : pl->vertices()) out.push_back(v.point);
-    return out;
-  }
+  std::vector<ZcGePoint2d> sommets(const ZcDbObjectId& id) { return geltaro::testing::sommetsDe(id); }
   ZcDbDatabase db_{true};
   ZcDbDatabase* precedent_ = nullptr;
 };
