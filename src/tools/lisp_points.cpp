@@ -13,18 +13,18 @@
 #include "points/blocks.hpp"
 #include "points/project.hpp"
 #include "points/codification.hpp"
+#include "tools/lisp_arguments.hpp"
 
 namespace {
 
 // Most points a table may hold.
 constexpr int kMaxPoints = 1000000000;
 
-bool estEntier(const resbuf& rb) { return rb.restype == RTSHORT || rb.restype == RTLONG; }
-bool estNombreLisp(const resbuf& rb) { return estEntier(rb) || rb.restype == RTREAL; }
-bool estPoint(const resbuf& rb) { return rb.restype == RTPOINT || rb.restype == RT3DPOINT; }
+using argumentsLisp::estEntier;
+using argumentsLisp::estPoint;
+using argumentsLisp::nombre;
 
 long entier(const resbuf& rb) { return rb.restype == RTSHORT ? long(rb.resval.rint) : long(rb.resval.rlong); }
-double nombre(const resbuf& rb) { return rb.restype == RTREAL ? rb.resval.rreal : double(entier(rb)); }
 
 // Codes are 1..9999; anything else is 1.
 int32_t codeValide(double code) {
@@ -75,7 +75,7 @@ void lisp_add_pt() {
     zcedRetNil();
     return;
   }
-  if (args.size() < 3 || args[0].restype != RTSTR || !estNombreLisp(args[1])) {
+  if (args.size() < 3 || args[0].restype != RTSTR || !argumentsLisp::estNombre(args[1])) {
     zcedRetNil();
     return;
   }
@@ -88,7 +88,7 @@ void lisp_add_pt() {
     p.x = args[2].resval.rpoint.x;
     p.y = args[2].resval.rpoint.y;
     suivant = 3;
-  } else if (args[2].restype == RTLB && args.size() >= 6 && estNombreLisp(args[3]) && estNombreLisp(args[4]) &&
+  } else if (args[2].restype == RTLB && args.size() >= 6 && argumentsLisp::estNombre(args[3]) && argumentsLisp::estNombre(args[4]) &&
              args[5].restype == RTLE) {
     p.x = nombre(args[3]);
     p.y = nombre(args[4]);
@@ -103,7 +103,7 @@ void lisp_add_pt() {
   }
   const resbuf& altitude = args[suivant];
   p.z = kIndefini;
-  if (estNombreLisp(altitude)) {
+  if (argumentsLisp::estNombre(altitude)) {
     p.z = nombre(altitude);
   } else if (altitude.restype == RTSTR) {
     const std::string texte = host::toAnsi(altitude.resval.rstring);
@@ -134,7 +134,7 @@ void lisp_gltraddpt() {
   }
   const bool codeLu = estEntier(args[1]) || args[1].restype == RTSTR;
   if (args[0].restype != RTSTR || !codeLu || !estPoint(args[2]) ||
-      !(estNombreLisp(args[3]) || args[3].restype == RTNIL) || args[4].restype != RTSTR) {
+      !(argumentsLisp::estNombre(args[3]) || args[3].restype == RTNIL) || args[4].restype != RTSTR) {
     zcutPrintf(L"\nInvalid params");
     return;
   }
@@ -156,7 +156,7 @@ void lisp_reg_pts() {
 
 void lisp_updarxttxt() {
   const ResbufChain args = zcedGetArgs();
-  if (args.empty() || !estNombreLisp(args[0])) return;
+  if (args.empty() || !argumentsLisp::estNombre(args[0])) return;
   const double facteur = std::fabs(nombre(args[0]));
   facteurTailleBlocs = facteur < 0.000001 ? 1.0 : facteur;
 }
