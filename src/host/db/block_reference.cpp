@@ -1,6 +1,7 @@
 // Block references and their attributes.
 #include <algorithm>
 #include <cmath>
+#include <unordered_map>
 
 #include "host/db/entities.hpp"
 #include "host/db/entity_tags.hpp"
@@ -9,6 +10,51 @@ using host::ObjectRecord;
 using host::Tag;
 using host::Tags;
 using namespace host::entity_tags;
+
+namespace {
+
+// Extents of a block definition's entities in block coordinates. Each block
+// is measured once per query (`cache`), and a block that contains itself,
+// directly or not, adds nothing the second time (`open`).
+struct BlockMeasure {
+  std::unordered_map<const ObjectRecord*, ZcDbExtents> cache;
+  std::vector<const ObjectRecord*> open;
+
+  ZcDbExtents of(ObjectRecord* btr) {
+    if (!btr) return {};
+    if (auto it = cache.find(btr); it != cache.end()) return it->second;
+    if (std::find(open.begin(), open.end(), btr) != open.end()) return {};
+    open.push_back(btr);
+    ZcDbExtents ext;
+    for (ObjectRecord* r : btr->children) {
+      if (r->erased() || r->typeName() == "ATTDEF") continue;
+      auto v = ZcDbObject::makeView(r, ZcDb::kForRead);
+      auto* e = ZcDbEntity::cast(v.get());
+      if (!e) continue;
+      ZcDbExtents sub;
+      if (auto* br = ZcDbBlockReference::cast(e)) {
+        ZcDbExtents inner = of(br->blockTableRecord().record());
+        if (inner.isValid()) {
+          inner.transformBy(br->blockTransform());
+          sub = inner;
+        }
+        for (ZcDbObjectId a : br->attributeIds()) {
+          ZcDbObjectPointer<ZcDbAttribute> at(a, ZcDb::kForRead);
+          ZcDbExtents ae;
+          if (at && at->getGeomExtents(ae) == Zcad::eOk) sub.addExt(ae);
+        }
+      } else if (e->getGeomExtents(sub) != Zcad::eOk) {
+        continue;
+      }
+      ext.addExt(sub);
+    }
+    open.pop_back();
+    cache[btr] = ext;
+    return ext;
+  }
+};
+
+}  // namespace
 
 // ------------------------------------------------------- block reference
 

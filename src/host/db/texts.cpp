@@ -11,6 +11,39 @@ using host::Tag;
 using host::Tags;
 using namespace host::entity_tags;
 
+namespace {
+
+// Decodes \U+XXXX escapes of DXF strings.
+std::wstring decodeEscapes(const std::string& s) {
+  std::wstring w = host::fromUtf8(s);
+  if (w.find(L"\\U+") == std::wstring::npos) return w;
+  std::wstring out;
+  for (size_t i = 0; i < w.size(); ++i) {
+    if (w[i] == L'\\' && i + 7 <= w.size() && w[i + 1] == L'U' && w[i + 2] == L'+') {
+      bool hex = true;
+      unsigned v = 0;
+      for (size_t k = 3; k < 7; ++k) {
+        wchar_t c = w[i + k];
+        int d = (c >= L'0' && c <= L'9') ? c - L'0' : (c >= L'A' && c <= L'F') ? c - L'A' + 10 : (c >= L'a' && c <= L'f') ? c - L'a' + 10 : -1;
+        if (d < 0) {
+          hex = false;
+          break;
+        }
+        v = v * 16 + unsigned(d);
+      }
+      if (hex) {
+        out.push_back(wchar_t(v));
+        i += 6;
+        continue;
+      }
+    }
+    out.push_back(w[i]);
+  }
+  return out;
+}
+
+}  // namespace
+
 double textAdvance(const std::wstring& text) {
   // Per character, in text heights: never less than the common viewers
   // draw the standard style (a TrueType stand-in scaled to the cap height,
