@@ -12,7 +12,7 @@ namespace host::entity_tags {
 
 using host::Tags;
 
-inline constexpr double kPi = 3.14159265358979323846;
+using geltaro::geom::kPi;
 inline double toRad(double deg) { return deg * kPi / 180.0; }
 inline double toDeg(double rad) { return rad * 180.0 / kPi; }
 inline const ZcGeVector3d kZ(0, 0, 1);
