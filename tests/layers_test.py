@@ -4,8 +4,8 @@ its own folder or of a folder on a lower floor, and every library of a
 folder links only libraries of lower floors (or external ones).
 
 Floors, from the bottom: the host stand-in (geometry; the database; the
-DXF files and the application services; the command line, the dialogs and
-LISP), the services every feature uses (frame/), the survey model and the
+DXF files, the application services and the terrain; the command line, the
+dialogs and LISP), the services every feature uses (frame/), the survey model and the
 report writer, the features, the module's wiring, the console (app/).
 Folders on one floor do not use each other.
 
