@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <limits>
 
 #include "host/db/table.hpp"
@@ -254,4 +255,33 @@ TEST(Table, TablesShareTheDrawingsStyleAndNumberTheirBlocks) {
   for (const host::ObjectRecord* o : fresh.store().objects) styles += o->typeName() == "TABLESTYLE";
   EXPECT_EQ(styles, 1u);
   EXPECT_EQ(fresh.store().classes.size(), 2u);
+}
+
+TEST(Table, AnotherReaderLoadsAndDrawsTablesOfNewAndOldDrawings) {
+  if (std::system("/usr/bin/python3 -c 'import ezdxf' >/dev/null 2>&1") != 0) GTEST_SKIP() << "no ezdxf";
+  // A drawing read from an R12 file has no class records, styles or table
+  // dictionaries of its own; it is saved in the modern version.
+  for (const char* source : {"", "r12_leica_disto_points.dxf"}) {
+    SCOPED_TRACE(*source ? source : "new drawing");
+    ZcDbDatabase db(!*source);
+    if (*source) {
+      ASSERT_EQ(db.readDwgFile(std::string(GELTARO_TEST_DATA_DIR) + "/dxf/" + source), Zcad::eOk);
+    }
+    addLayer(db, L"Implantation é");
+    host::TableContent c = stakeOut();
+    c.titleRow = true;
+    c.cells.insert(c.cells.begin(), {L"Piquetage"});
+    ASSERT_FALSE(host::addTable(&db, ZcGePoint3d(100, 200, 0), c, L"Implantation é", 1).isNull());
+    const std::string path = tempPath(std::string("ezdxf-") + (*source ? "r12" : "new") + ".dxf");
+    ASSERT_EQ(db.saveAs(path), Zcad::eOk);
+
+    std::ofstream expected(path + ".txt", std::ios::binary);
+    expected << "Implantation é\n100\n200\n";
+    for (auto& row : c.cells)
+      for (auto& text : row) expected << host::toUtf8(text) << "\n";
+    expected.close();
+    const std::string command = "/usr/bin/python3 '" + std::string(GELTARO_SOURCE_DIR) +
+                                "/tests/host/db/table_check.py' '" + path + "' '" + path + ".txt'";
+    EXPECT_EQ(std::system(command.c_str()), 0) << command;
+  }
 }
