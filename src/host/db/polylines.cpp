@@ -461,10 +461,12 @@ int ZcDbTable::numColumns() const { return int(getInt("AcDbTable", 92, 0)); }
 std::wstring ZcDbTable::textString(int row, int column) const {
   int cols = numColumns();
   if (row < 0 || column < 0 || row >= numRows() || column >= cols) return {};
-  // Cell texts follow the cell type marks (171) in row order.
+  // Cell texts follow the cell type marks (171) in row order; a long text
+  // comes in 250-byte chunks (2) before its last part (1).
   int cell = -1;
   int wanted = row * cols + column;
   bool in = false;
+  std::string chunks;
   for (const auto& t : rec_->tags) {
     if (t.code == 100) {
       in = t.value == "AcDbTable";
@@ -472,7 +474,8 @@ std::wstring ZcDbTable::textString(int row, int column) const {
     }
     if (!in) continue;
     if (t.code == 171) ++cell;
-    if (cell == wanted && t.code == 1) return host::fromUtf8(t.value);
+    if (cell == wanted && t.code == 2) chunks += t.value;
+    if (cell == wanted && t.code == 1) return host::fromUtf8(chunks + std::string(t.value));
     if (cell > wanted) break;
   }
   return {};
