@@ -12,6 +12,7 @@
 #include "calc/moindres_carres_dialog.hpp"
 #include "calc/traverse_dialogs.hpp"
 #include "field/gsi_dialog.hpp"
+#include "field/implantation_dialog.hpp"
 #include "host/db/entities.hpp"
 #include "host/ed/editor.hpp"
 #include "points/project.hpp"
@@ -84,7 +85,7 @@ const std::array<fonctionLisp, 42> tableFonctionsLisp = {{
     {L"c:TopJndre", c_TopJndre},
     {L"VRELTEXT", lisp_VRELTEXT},
     {L"c:DISSOCBLOCK", lisp_DISSOCBLOCK},
-    {L"c:IMPLANT2", nullptr},
+    {L"c:IMPLANT2", c_IMPLANT2},
     {L"c:VRDEPORTPNTS", c_VRDEPORTPNTS},
     {L"c:VRAJUSTERZ", c_VRAJUSTERZ},
     {L"c:HELMERT", c_HELMERT},

@@ -15,16 +15,15 @@ namespace {
 constexpr uint32_t kNonInitialise = 0xFFFFFFFFu;
 uint32_t gCompteurIdentifiants = kNonInitialise;
 
-// The next identifier: the counter starts at the current time (seconds) so
-// that identifiers of two sessions seldom meet; 0xFFFFFFFF means "unset"
-// and is never handed out.
+}  // namespace
+
+// The counter starts at the current time (seconds) so that identifiers of
+// two sessions seldom meet; 0xFFFFFFFF means "unset" and is never handed out.
 uint32_t prochainIdentifiant() {
   if (gCompteurIdentifiants == kNonInitialise) gCompteurIdentifiants = uint32_t(std::time(nullptr));
   if (gCompteurIdentifiants == kNonInitialise) ++gCompteurIdentifiants;
   return gCompteurIdentifiants++;
 }
-
-}  // namespace
 
 pointXYZ::pointXYZ() : identifiant(prochainIdentifiant()) {}
 

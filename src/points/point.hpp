@@ -29,6 +29,10 @@ struct attribsPoints {
 // The module's instance, with the default tags.
 extern attribsPoints gAttribsPoints;
 
+// The next number of the module's rising serial counter: point records,
+// stake-out stations and obstacles draw their identifiers from it.
+uint32_t prochainIdentifiant();
+
 // A point on its way to or from a point block, and a row of the XYZ
 // observation table. Every record gets an identifier unique while the
 // module is loaded.

@@ -312,6 +312,12 @@ int zcedEntSel(const wchar_t* prompt, ads_name& entity, ZcGePoint3d& pickPoint) 
       host::setLastInput(kw);
       return RTKWORD;
     }
+    // With RSG_OTHER any other text is an answer too (a name typed instead
+    // of a pick); zcedGetInput gives it.
+    if (flags & RSG_OTHER) {
+      host::setLastInput(host::fromUtf8(answer));
+      return RTKWORD;
+    }
     host::console().print("\nSélection incorrecte.\n");
     return RTERROR;
   }

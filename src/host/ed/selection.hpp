@@ -17,7 +17,7 @@ struct ZcSelectionSet {
 
 // Picks one entity: "#HANDLE" or a point (the entity nearest to it within
 // the pick box). RTNORM, RTERROR (nothing there), RTNONE (Enter), RTCAN,
-// RTKWORD (with init-get keywords).
+// RTKWORD (with init-get keywords; with RSG_OTHER also any other text).
 int zcedEntSel(const wchar_t* prompt, ads_name& entity, ZcGePoint3d& pickPoint);
 // Picks reaching into block references: an attribute under the point (or by
 // its handle) is returned itself, with the block reference as container.
