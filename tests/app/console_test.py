@@ -143,6 +143,13 @@ def main():
         failures.append("example job: " + ex.stdout[-1500:] + ex.stderr)
     else:
         passed += 1
+    # Its stake-out step wrote the report: a table per station.
+    report = os.path.join(run_dir, "out", "implantation.htm")
+    text = open(report, encoding="cp1252").read() if os.path.exists(report) else ""
+    if "Implantations" not in text or text.count("Station :") != 2:
+        failures.append("example job: no stake-out report with two stations")
+    else:
+        passed += 1
     for f in failures:
         print("FAIL", f)
     print(f"{passed} passed, {len(failures)} failed")

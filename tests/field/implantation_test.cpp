@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <numbers>
 
@@ -17,6 +19,7 @@
 #include "host/geom/path.hpp"
 #include "host/ui/session.hpp"
 #include "support/model_space.hpp"
+#include "support/temp_folder.hpp"
 
 namespace {
 
@@ -344,6 +347,16 @@ TEST_F(ImplantationDessin, DrawingReportAndSchematic) {
   EXPECT_TRUE(contains(html, "<b>R&amp;1</b>")) << html;
   EXPECT_TRUE(contains(html, "100.0000")) << html;
   EXPECT_TRUE(contains(html, "Implantations")) << html;
+  // ".doc" in any case gives the Word form.
+  const auto dossier = geltaro::testing::dossierDeTest("geltaro-implantation");
+  for (const char* nom : {"r.doc", "R.DOC", "r.htm"}) {
+    const std::string chemin = (dossier / nom).string();
+    ASSERT_TRUE(ecrireRapportImplantation(c, chemin));
+    std::ifstream f(chemin);
+    std::string debut(5, '\0');
+    f.read(debut.data(), 5);
+    EXPECT_EQ(debut == "{\\rtf", std::string(nom) != "r.htm") << nom << " " << debut;
+  }
 
   const auto tables = schematiserImplantation(c, ZcGePoint3d(0, -50, 0));
   ASSERT_EQ(tables.size(), 2u);

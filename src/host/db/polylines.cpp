@@ -1,6 +1,7 @@
 // Light polylines and old-style polylines with their vertices.
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
 #include "host/db/entities.hpp"
 #include "host/db/entity_tags.hpp"
@@ -74,6 +75,10 @@ Zcad::ErrorStatus ZcDbPolyline::setVertices(const std::vector<Vertex>& vs) {
   Tags tags = rec_->tags.unpack();
   Tags out;
   bool in = false, wrote = false;
+  // A constant width of 0 next to vertices with widths of their own goes:
+  // readers that see the constant width use it for every segment.
+  const bool variable =
+      std::any_of(vs.begin(), vs.end(), [](const Vertex& v) { return v.startWidth != 0 || v.endWidth != 0; });
   auto writeVertices = [&]() {
     for (const Vertex& v : vs) {
       out.push_back({10, host::formatDouble(v.point.x)});
@@ -101,6 +106,7 @@ Zcad::ErrorStatus ZcDbPolyline::setVertices(const std::vector<Vertex>& vs) {
     }
     if (in) {
       if (t.code == 10 || t.code == 20 || t.code == 40 || t.code == 41 || t.code == 42 || t.code == 91) continue;
+      if (t.code == 43 && variable && std::strtod(t.value.c_str(), nullptr) == 0) continue;
       if (t.code == 90) {
         t.value = std::to_string(vs.size());
       }

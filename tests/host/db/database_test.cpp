@@ -617,6 +617,17 @@ TEST(Database, LightPolylineVerticesAndPath) {
   ZcDbExtents ext;
   ASSERT_EQ(p->getGeomExtents(ext), Zcad::eOk);
   EXPECT_NEAR(ext.maxPoint().x, 15, 1e-9);  // the arc bulges to x = 15
+
+  // A tapering segment: no constant width of 0 is left for readers to take
+  // instead of the vertices' widths.
+  auto fleche = std::make_unique<ZcDbPolyline>();
+  fleche->addVertexAt(0, ZcGePoint2d(0, 0), 0, 2.5, 0);
+  fleche->addVertexAt(1, ZcGePoint2d(0, 3));
+  EXPECT_FALSE(fleche->has("AcDbPolyline", 43));
+  double debut = 0, fin = 1;
+  fleche->getWidthsAt(0, debut, fin);
+  EXPECT_EQ(debut, 2.5);
+  EXPECT_EQ(fin, 0.0);
 }
 
 TEST(Database, HeaderVariablesAndView) {
