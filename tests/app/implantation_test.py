@@ -16,6 +16,11 @@ checked against first principles computed here.
    a second job reads the mark and draws colour 4 with H.Min 2.
 3. A cancelled job leaves nothing; "Générer résultats" with nothing ticked
    keeps the dialog.
+4. The prompts: rows removed after a double click (numbering enabled
+   again), a station designated by its point block, a reference on the
+   station refused, the project's nearest point, the set restricted by a
+   window on the graphics and its stations cancelled, "Localiser" and
+   "Aperçu" pauses.
 
 Usage: implantation_test.py GELTARO SOURCE_DIR WORK_DIR
 """
@@ -398,6 +403,92 @@ cancel
         failures.append(f"cancelled: rows {rows}")
 
 
+def prompts(geltaro, home, failures):
+    doc = ezdxf.new("R2010")
+    block = doc.blocks.new("PT")
+    block.add_attdef("NUMPT", (0, 0))
+    block.add_attdef("Z", (0, -1))
+    ins = doc.modelspace().add_blockref("PT", (50, 50))
+    ins.add_attrib("NUMPT", "B7", (0, 0))
+    ins.add_attrib("Z", "101.5", (0, -1))
+    path = os.path.join(home, "invites.dxf")
+    doc.saveas(path)
+    script = f"""(gltraddpt "S2" 1 '(20.0 80.0) nil "station")
+IMPLANT2
+press Ajouter
+10,0
+20,0
+30,0
+
+dblclick Points 0
+press Enlever
+show
+press Ajouter
+10,0
+0,-10
+30,30
+
+select Points 0 1
+press "Mise en station"
+D
+#{ins.dxf.handle}
+50,50
+
+P
+21,79
+
+R
+w 5,-5 15,5
+A
+
+select Points 2
+press "Mise en station"
+12,34
+
+
+press Localiser
+
+press Aperçu
+
+check Dessiner on
+press "Générer résultats"
+"""
+    saved = os.path.join(home, "invites-out.dxf")
+    r = run_script(geltaro, home, script, drawing=path, save=saved, name="invites")
+    if r.returncode != 0:
+        failures.append(f"prompts: exit {r.returncode}: {r.stderr}")
+        return
+    out = r.stdout
+    emptied = out.split("press Enlever", 1)[1].split("press Ajouter", 1)[0]
+    if 'list "Points" : 0 ligne' not in emptied or 'button "Numérotation"  (grisé)' in emptied:
+        failures.append("prompts: the emptied list did not enable the numbering again")
+    for text in ("La référence est confondue avec la station", "Pause [Redessiner]:", "Pause :",
+                 "Cliquer à proximité de la station à utiliser", "Block Point:"):
+        if text not in out:
+            failures.append(f"prompts: {text!r} not seen")
+    rows = last_list(out)
+    a4, a5, a6 = rows.get("A4"), rows.get("A5"), rows.get("A6")
+    if not (a4 and a5 and a6):
+        failures.append(f"prompts: rows {rows}")
+        return
+    if a4[4:7] != ["", "", "-"]:
+        failures.append(f"prompts: the cancelled row shows {a4}")
+    want = bearing((20, 80), (0, -10))
+    if a5[4:6] != ["S2", "NORD"] or abs(float(a5[6]) - want) > 1.5e-4:
+        failures.append(f"prompts: the row staked from the nearest point shows {a5}, angle {want:.4f}")
+    if a6[4] != "X=12.0000,Y=34.0000" or abs(float(a6[7]) - math.hypot(18, 4)) > 1e-4:
+        failures.append(f"prompts: the row staked from a picked station shows {a6}")
+    got = ezdxf.readfile(saved)
+    sight = sorted((tuple(round(c, 6) for c in e.dxf.start)[:2], tuple(round(c, 6) for c in e.dxf.end)[:2])
+                   for e in got.modelspace().query("LINE[layer=='IMPLANTATION']")
+                   if xdata(e, "VREL_IMPLANTATION") and e.dxf.start.distance(e.dxf.end) > 5)
+    if sight != [((12, 34), (30, 30)), ((20, 80), (0, -10))]:
+        failures.append(f"prompts: lines of sight {sight}")
+    texts = [t.dxf.text for t in got.modelspace().query("TEXT[layer=='IMPLANTATION']")]
+    if any("B7" in t for t in texts):
+        failures.append("prompts: the station left without points kept its graphics")
+
+
 def main():
     geltaro, source, work = sys.argv[1:4]
     os.makedirs(work, exist_ok=True)
@@ -406,6 +497,7 @@ def main():
     survey(geltaro, home, failures)
     flat(geltaro, home, failures)
     cancelled(geltaro, home, failures)
+    prompts(geltaro, home, failures)
     return verdict("implantation_e2e", failures)
 
 
