@@ -155,9 +155,8 @@ void addCells(Tags& t, const TableContent& c) {
   for (size_t r = 0; r < c.cells.size(); ++r)
     for (size_t k = 0; k < columns; ++k) {
       const bool title = c.titleRow && r == 0;
-      const std::wstring& text = k < c.cells[r].size() ? c.cells[r][k] : c.cells[r][0];
       const bool hidden = title && k > 0;  // covered by the title cell
-      const std::string value = hidden ? std::string() : toUtf8(mtextContentsOf(text));
+      const std::string value = hidden ? std::string() : toUtf8(mtextContentsOf(c.cells[r][k]));
       t.push_back({171, "1"});  // text cell
       t.push_back({172, "0"});
       t.push_back({173, hidden ? "1" : "0"});
