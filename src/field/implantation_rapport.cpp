@@ -94,6 +94,7 @@ std::vector<ZcDbObjectId> schematiserImplantation(const chantierImplantation& c,
     std::wstring titre;
     titre = L"Station " + s->nomOuCoordonnees() + L" - Ref " + s->texteReference();
     avecStation.cells.push_back({titre, L"", L"", L"", L"", L""});
+    avecStation.mergedRows.push_back(int(avecStation.cells.size()) - 1);
     for (const observationImplantation& p : c.points) {
       if (p.station != std::int64_t(s->identifiantStation)) continue;
       const double a = c.angle(p);
@@ -107,6 +108,7 @@ std::vector<ZcDbObjectId> schematiserImplantation(const chantierImplantation& c,
     }
   }
   double bas = position.y;
+  calqueImplantation(c.db);
   if (avecStation.cells.size() > 1) {
     const ZcDbObjectId id = host::addTable(c.db, position, avecStation, kCalqueImplantation);
     if (!id.isNull()) tables.push_back(id);

@@ -4,6 +4,7 @@
 // column widths, one cell group per cell with its text) and as graphics in
 // an anonymous block "*T<n>" that the record names. Readers that know tables
 // read the data; the others draw the block, as they draw any block reference.
+#include <algorithm>
 #include "host/db/table.hpp"
 
 #include <cmath>
@@ -35,6 +36,11 @@ class NewObject : public ZcDbObject {
 
 bool positive(double v) { return std::isfinite(v) && v > 0; }
 
+// Whether row r is one cell across every column.
+bool isMerged(const TableContent& c, size_t r) {
+  return (c.titleRow && r == 0) || std::find(c.mergedRows.begin(), c.mergedRows.end(), int(r)) != c.mergedRows.end();
+}
+
 // The content describes a table this function can draw: see addTable.
 bool isDrawable(const TableContent& c) {
   const size_t columns = c.columnWidths.size();
@@ -45,7 +51,7 @@ bool isDrawable(const TableContent& c) {
   if (c.alignment < 1 || c.alignment > 9) return false;
   for (size_t r = 0; r < c.cells.size(); ++r) {
     const auto& row = c.cells[r];
-    if (r == 0 && c.titleRow) {
+    if (isMerged(c, r)) {
       if (row.empty() || (row.size() != 1 && row.size() != columns)) return false;
       for (size_t k = 1; k < row.size(); ++k)
         if (!row[k].empty()) return false;  // a title cell hides what the other cells say
@@ -154,8 +160,8 @@ void addCells(Tags& t, const TableContent& c) {
   const size_t columns = c.columnWidths.size();
   for (size_t r = 0; r < c.cells.size(); ++r)
     for (size_t k = 0; k < columns; ++k) {
-      const bool title = c.titleRow && r == 0;
-      const bool hidden = title && k > 0;  // covered by the title cell
+      const bool title = isMerged(c, r);
+      const bool hidden = title && k > 0;  // covered by the merged cell
       const std::string value = hidden ? std::string() : toUtf8(mtextContentsOf(c.cells[r][k]));
       t.push_back({171, "1"});  // text cell
       t.push_back({172, "0"});
@@ -203,16 +209,28 @@ Zcad::ErrorStatus drawTable(ZcDbBlockTableRecord& block, const TableContent& c, 
   for (size_t r = 0; r <= rows; ++r)
     if (auto s = line(0, -double(r) * c.rowHeight, width, -double(r) * c.rowHeight)) return s;
   for (size_t k = 0; k <= columns; ++k) {
-    // Inside the title row there is no column border.
+    // Inside a merged row there is no column border: an inner border runs
+    // down each stretch of rows between merged ones.
     const bool inside = k > 0 && k < columns;
-    const double top = c.titleRow && inside ? -c.rowHeight : 0;
-    if (top <= -height) continue;
-    if (auto s = line(x[k], top, x[k], -height)) return s;
+    if (!inside) {
+      if (auto s = line(x[k], 0, x[k], -height)) return s;
+      continue;
+    }
+    for (size_t r = 0; r < rows;) {
+      if (isMerged(c, r)) {
+        ++r;
+        continue;
+      }
+      size_t end = r;
+      while (end < rows && !isMerged(c, end)) ++end;
+      if (auto s = line(x[k], -double(r) * c.rowHeight, x[k], -double(end) * c.rowHeight)) return s;
+      r = end;
+    }
   }
 
   const int horizontal = (c.alignment - 1) % 3, vertical = (c.alignment - 1) / 3;
   for (size_t r = 0; r < rows; ++r) {
-    const bool title = c.titleRow && r == 0;
+    const bool title = isMerged(c, r);
     for (size_t k = 0; k < (title ? 1 : columns); ++k) {
       const std::wstring& text = c.cells[r][k];
       if (text.empty()) continue;

@@ -22,6 +22,9 @@ struct TableContent {
   // Row 0 is one title cell across every column: its first cell holds the
   // title, the others must be empty (or absent: row 0 may hold one cell).
   bool titleRow = false;
+  // Further rows drawn as one cell across every column, as the title row
+  // (a heading inside the table): their first cell holds the text.
+  std::vector<int> mergedRows;
   // Where the text sits in its cell, as a multiline text attachment: 1 top
   // left, 2 top centre ... 5 middle centre ... 9 bottom right.
   int alignment = 5;

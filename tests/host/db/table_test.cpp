@@ -163,6 +163,35 @@ TEST(Table, TitleRowSpansEveryColumn) {
   }
 }
 
+TEST(Table, MergedRowsHeadTheirGroupOfRows) {
+  ZcDbDatabase db;
+  host::TableContent c = stakeOut();
+  // A heading before each group: rows 1 and 3 span the table.
+  c.cells.insert(c.cells.begin() + 1, {L"Station S1", L"", L"", L""});
+  c.cells.insert(c.cells.begin() + 3, {L"Station S2"});
+  c.mergedRows = {1, 3};
+  ZcDbObjectId id = host::addTable(&db, ZcGePoint3d(0, 0, 0), c);
+  ASSERT_FALSE(id.isNull());
+  auto again = reload(db, tempPath("merged.dxf"));
+  ZcDbObjectPointer<ZcDbTable> table(tablesOf(*again).at(0), ZcDb::kForRead);
+  EXPECT_EQ(table->numRows(), 5);
+  EXPECT_EQ(table->textString(1, 0), L"Station S1");
+  EXPECT_EQ(table->textString(3, 0), L"Station S2");
+  EXPECT_EQ(table->textString(4, 0), L"Repère");
+  Graphics g = graphicsOf(table->blockTableRecord());
+  // Inner column borders run over rows 0, 2 and 4 only: three stretches
+  // per inner border, none across a heading.
+  std::vector<std::pair<double, double>> stretches;
+  for (auto& [a, b] : g.lines)
+    if (a.x == b.x && a.x == 30) stretches.emplace_back(std::max(a.y, b.y), std::min(a.y, b.y));
+  std::sort(stretches.begin(), stretches.end());
+  const std::vector<std::pair<double, double>> want = {{-32, -40}, {-16, -24}, {0, -8}};
+  EXPECT_EQ(stretches, want);
+  // A merged row holding text beyond its first cell is refused.
+  c.cells[3] = {L"Station S2", L"x", L"", L""};
+  EXPECT_TRUE(host::addTable(&db, ZcGePoint3d(0, 0, 0), c).isNull());
+}
+
 TEST(Table, RefusedContentLeavesTheDrawingAsItWas) {
   const double nan = std::numeric_limits<double>::quiet_NaN();
   struct Case {
