@@ -364,6 +364,13 @@ press "Générer résultats"
                if e.dxf.start.isclose((0, 0, 0)) and e.dxf.end.isclose((100, 0, 0))]
     if 4 not in colours or last_list(out).get("A1", [""] * 9)[8] != "1.50":
         failures.append(f"flat: the second job (mark read back, H.Min 2.0) drew {colours}")
+    # A third job removes every obstacle's mark ("Annuler", "Tous").
+    script = 'IMPLANT2\npress "Gérer obstacles"\nA\nT\nQ\ncancel\n'
+    saved = os.path.join(home, "plat-3.dxf")
+    r = run_script(geltaro, home, script, drawing=os.path.join(home, "plat-2.dxf"), save=saved, name="plat-3")
+    third = ezdxf.readfile(saved) if r.returncode == 0 else None
+    if third is None or xdata(third.entitydb[fence.dxf.handle], "VREL_HAUTEURSOBJETS") is not None:
+        failures.append("flat: 'Annuler' then 'Tous' left the fence's mark")
 
 
 def cancelled(geltaro, home, failures):
@@ -384,6 +391,10 @@ press "Mise en station"
 press Aperçu
 
 press "Générer résultats"
+set H.Min -3
+set H.Stat abc
+show
+set H.Min 1e31
 show
 cancel
 """
@@ -398,6 +409,10 @@ cancel
     kinds = sorted(e.dxftype() for e in got.modelspace())
     if kinds != ["LINE"] or "IMPLANTATION" in [l.dxf.name for l in got.layers] and len(got.groups):
         failures.append(f"cancelled: the drawing holds {kinds} and {len(got.groups)} groups")
+    shows = r.stdout.split("\nshow\n")
+    if len(shows) < 3 or 'edit "H.Min" : "0.00"' not in shows[1] or 'edit "H.Stat" : "1.00"' not in shows[1] \
+            or 'edit "H.Min" : "1.20"' not in shows[2]:
+        failures.append("cancelled: H.Min -3 should show 0.00, 1e31 1.20, and H.Stat keep 1.00 after 'abc'")
     rows = last_list(r.stdout)
     if rows.get("A1", [None] * 7)[6] != "100.0000" or rows.get("A1", [None] * 9)[8] != "*":
         failures.append(f"cancelled: rows {rows}")
