@@ -233,22 +233,20 @@ class ImplantationDessin : public testing::Test {
     face({-10, -20, 100}, {110, -20, 100}, {110, 20, 100}, {-10, 20, 100});
   }
   void TearDown() override { zcdbSetCurDwg(precedent_); }
-  ZcDbObjectId ajouter(ZcDbEntity* e) {
+  ZcDbObjectId ajouter(std::unique_ptr<ZcDbEntity> e) {
     ZcDbObjectPointer<ZcDbBlockTableRecord> ms(db_.modelSpaceId(), ZcDb::kForWrite);
     ZcDbObjectId id;
-    ms->appendZcDbEntity(id, e);
-    e->close();
+    ms->appendZcDbEntity(id, e.get());
     return id;
   }
   void face(ZcGePoint3d a, ZcGePoint3d b, ZcGePoint3d c, ZcGePoint3d d) {
-    auto f = std::make_unique<ZcDbFace>(a, b, c, d);
-    ajouter(f.release());
+    ajouter(std::make_unique<ZcDbFace>(a, b, c, d));
   }
   ZcDbObjectId clotureMarquee(double hauteur) {
-    auto l = new ZcDbLine(ZcGePoint3d(50, -10, 0), ZcGePoint3d(50, 10, 0));
+    auto l = std::make_unique<ZcDbLine>(ZcGePoint3d(50, -10, 0), ZcGePoint3d(50, 10, 0));
     zcdbRegApp(&db_, kAppHauteursObjets);
     l->setXData(marqueObstacleLineaire(hauteur, 5));
-    return ajouter(l);
+    return ajouter(std::move(l));
   }
   ZcDbDatabase db_{true};
   ZcDbDatabase* precedent_ = nullptr;
@@ -293,9 +291,9 @@ TEST_F(ImplantationDessin, ObstacleMarksAreWrittenWhenTheJobEnds) {
   const ZcDbObjectId cloture = clotureMarquee(3.0);
   {
     // A malformed mark on another entity is no obstacle.
-    auto l = new ZcDbLine(ZcGePoint3d(0, 0, 0), ZcGePoint3d(1, 1, 0));
+    auto l = std::make_unique<ZcDbLine>(ZcGePoint3d(0, 0, 0), ZcGePoint3d(1, 1, 0));
     l->setXData({resbuf::string(1001, kAppHauteursObjets), resbuf::longInt(1071, kMarqueObstacleLineaire)});
-    ajouter(l);
+    ajouter(std::move(l));
   }
   {
     chantierImplantation c(&db_);
