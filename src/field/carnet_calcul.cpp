@@ -1,5 +1,6 @@
 #include "field/carnet_calcul.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <map>
@@ -211,6 +212,7 @@ resultatCarnet calculerCarnet(std::vector<miseEnStation> stations,
       r.lignesSansStation += int(st.mesures.size());
       continue;
     }
+    const std::size_t premierPoint = r.points.size();
     std::set<std::string> references;
     for (const auto& v : st.visees) references.insert(v.nom);
     const double correction = st.orientation == orientationStation::visees ? st.correction : 0.0;
@@ -304,6 +306,7 @@ resultatCarnet calculerCarnet(std::vector<miseEnStation> stations,
         p.code = o.code;
         p.remarque = o.remarque;
         p.station = int(k);
+        p.entree = premiere.entree;
         p.gisement = gisement;
         p.aV = !vs.empty();
         p.v = moyenne(vs);
@@ -341,6 +344,9 @@ resultatCarnet calculerCarnet(std::vector<miseEnStation> stations,
         r.points.push_back(std::move(p));
       }
     }
+    // Grouped by name above; listed and placed in book order.
+    std::stable_sort(r.points.begin() + std::ptrdiff_t(premierPoint), r.points.end(),
+                     [](const pointCarnet& a, const pointCarnet& b) { return a.entree < b.entree; });
   }
   return r;
 }

@@ -101,6 +101,7 @@ bool orienterSurVisees(miseEnStation& station, entreesCarnet entrees,
 struct pointCarnet {
   std::string nom, code, remarque;
   int station = 0;  // index into resultatCarnet::stations
+  int entree = 0;   // the first entry sighting it (points come in book order)
   double x = 0, y = 0, z = kIndefini;
   double gisement = 0, v = 0, dh = 0, hi = 0, ht = 0;
   bool aV = false;

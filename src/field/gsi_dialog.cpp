@@ -232,21 +232,30 @@ bool ImportGSI::calculerPoints() {
   std::vector<std::string> noms;
   noms.reserve(resultat_.points.size());
   int ignores = 0;
+  std::wstring pourTous;  // the answer given for every conflict, once chosen
   for (const pointCarnet& p : resultat_.points) {
     pointDuDessin nomme;
     nomme.setNomPoint(p.nom.c_str());
     std::string nom = nomme.getNomPoint();
     const std::string cle = geltaro::points::cleNom(nom);
     if (pris.count(cle)) {
-      zcedInitGet(0, L"Remplacer Garder Ignorer");
-      std::wstring choix;
-      const std::wstring invite = L"\nLe point " + host::fromAnsi(nom) +
-                                  L" existe déjà dans la table [Remplacer/Garder les deux/Ignorer] <Garder les deux> : ";
-      const int statut = zcedGetKword(invite.c_str(), choix);
-      if (statut == RTCAN) {
-        zcutPrint("\nCalcul abandonné : aucun point placé.");
-        nomsPlaces_.clear();
-        return false;
+      std::wstring choix = pourTous;
+      if (choix.empty()) {
+        zcedInitGet(0, L"Remplacer Garder Ignorer RTous GTous ITous");
+        const std::wstring invite = L"\nLe point " + host::fromAnsi(nom) +
+                                    L" existe déjà dans la table [Remplacer/Garder les deux/Ignorer/RTous/GTous/ITous]"
+                                    L" <Garder les deux> : ";
+        const int statut = zcedGetKword(invite.c_str(), choix);
+        if (statut == RTCAN) {
+          zcutPrint("\nCalcul abandonné : aucun point placé.");
+          nomsPlaces_.clear();
+          return false;
+        }
+        // "RTous", "GTous", "ITous": the same answer for every later conflict.
+        if (choix.size() == 5 && choix.substr(1) == L"Tous") {
+          choix = choix[0] == L'R' ? L"Remplacer" : choix[0] == L'I' ? L"Ignorer" : L"Garder";
+          pourTous = choix;
+        }
       }
       if (choix == L"Ignorer") {
         ++ignores;
@@ -280,10 +289,13 @@ bool ImportGSI::calculerPoints() {
   int horsTolerance = 0;
   for (const pointCarnet& p : resultat_.points) horsTolerance += p.horsTolerance;
   const int places = int(resultat_.points.size()) - ignores;
-  char resume[256];
-  std::snprintf(resume, sizeof resume, "\n%d points placés, %d ignorés, %d directions seules (sans distance)", places,
-                ignores, int(resultat_.directions.size()));
-  std::string texte = resume;
+  const auto nombre = [](int n, const char* singulier, const char* pluriel) {
+    return std::to_string(n) + " " + (n > 1 ? pluriel : singulier);
+  };
+  std::string texte = "\n" + nombre(places, "point placé", "points placés") + ", " +
+                      nombre(ignores, "ignoré", "ignorés") + ", " +
+                      nombre(int(resultat_.directions.size()), "direction seule", "directions seules") +
+                      " (sans distance)";
   if (resultat_.lignesSansStation > 0)
     texte += ", " + std::to_string(resultat_.lignesSansStation) + " mesures sans station non calculées";
   texte += ".";

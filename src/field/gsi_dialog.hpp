@@ -40,7 +40,8 @@ class ImportGSI : public host::ui::Dialog {
   // asked (a point of the current table by name, or X,Y[,Z]; Enter leaves
   // them out); the backsights of each set-up that nothing orients asked;
   // the points computed; each name already in the table asked about
-  // (replace, keep both with a suffix, skip); then every point placed in
+  // (replace, keep both with a suffix, skip; or the same for all the
+  // later ones); then every point placed in
   // one undo group and the report shown. Escape at any question places
   // nothing. False when nothing was placed.
   bool calculerPoints();

@@ -185,8 +185,8 @@ TEST(ImportGSI, CalculerLesPointsConflitsDeNoms) {
   }
   Session s("r\n\ni\n");  // A replaced, B kept beside (Enter), C skipped
   EXPECT_EQ(t.d.userPress(ImportGSI::kCalculer), "");
-  EXPECT_TRUE(contains(s.out(), "Le point A existe déjà dans la table [Remplacer/Garder les deux/Ignorer]")) << s.out();
-  EXPECT_TRUE(contains(s.out(), "3 points placés, 1 ignorés")) << s.out();
+  EXPECT_TRUE(contains(s.out(), "Le point A existe déjà dans la table [Remplacer/Garder les deux/Ignorer/RTous/GTous/ITous]")) << s.out();
+  EXPECT_TRUE(contains(s.out(), "3 points placés, 1 ignoré")) << s.out();
   EXPECT_EQ(t.d.nomsPlaces(), (std::vector<std::string>{"A", "B_2", "", "D"}));
   std::map<std::string, const pointDuDessin*> parNom;
   for (const pointDuDessin& p : table->points()) parNom[p.getNomPoint()] = &p;
@@ -201,6 +201,13 @@ TEST(ImportGSI, CalculerLesPointsConflitsDeNoms) {
   for (const char* nom : {"A", "B_2", "D"}) EXPECT_TRUE(parNom[nom]->getId().isValid()) << nom;
   ASSERT_NE(t.d.rapport(), nullptr);
   EXPECT_TRUE(contains(t.d.rapport()->markup(), "MK27"));
+
+  // Once more: "GTous" keeps every later one beside, without asking again.
+  Session encore("gt\n");
+  EXPECT_TRUE(t.d.calculerPoints());
+  EXPECT_EQ(encore.rest(), "");
+  EXPECT_EQ(t.d.nomsPlaces(), (std::vector<std::string>{"A_2", "B_3", "C_2", "D_2"}));
+  EXPECT_EQ(table->nbPoint(), 9);
 }
 
 // A book without any distance gives directions only: no point placed.
@@ -219,7 +226,7 @@ TEST(ImportGSI, CalculerSansDistance) {
   EXPECT_FALSE(t.d.calculerPoints());
   EXPECT_EQ(projet.currTable()->nbPoint(), 0);
   EXPECT_EQ(t.d.resultat().directions.size(), 2u);
-  EXPECT_TRUE(contains(s.out(), "0 points placés, 0 ignorés, 2 directions seules")) << s.out();
+  EXPECT_TRUE(contains(s.out(), "0 point placé, 0 ignoré, 2 directions seules")) << s.out();
 }
 
 }  // namespace
