@@ -121,8 +121,10 @@ TEST(CalculCarnet, DeuxiemeFaceEtPaires) {
   const auto e = entrees({f1, seule, autre, f2}, 0);
   const resultatCarnet r = calculerCarnet(decouperEnStations(e, {station(1000, 2000, 100, 1.5, true)}), e);
   ASSERT_EQ(r.points.size(), 3u);
-  EXPECT_NEAR(r.points[1].x, 1100.0, 1e-6);
-  EXPECT_FALSE(r.points[1].deuxFaces);
+  // In book order: the pair (its first sighting), Q, the other P.
+  EXPECT_EQ(r.points[1].nom, "Q");
+  EXPECT_NEAR(r.points[2].x, 1100.0, 1e-6);
+  EXPECT_FALSE(r.points[2].deuxFaces);
   const pointCarnet* p = trouver(r, "P");
   ASSERT_NE(p, nullptr);
   EXPECT_TRUE(p->deuxFaces);
