@@ -85,8 +85,8 @@ bool demanderStationInitiale(miseEnStation& s) {
 // Enter keeps the angles read as bearings. False on Escape.
 bool demanderVisees(miseEnStation& s, entreesCarnet entrees, const carnetObservations& carnet) {
   const std::string nomStation = host::toUtf8(nomMiseEnStation(s));
-  const std::wstring invite = L"\nStation " + host::fromUtf8(nomStation) +
-                              L" : points connus visés pour l'orienter (noms séparés par des blancs, "
+  const std::wstring invite = L"\nOrientation de " + host::fromUtf8(nomStation) +
+                              L" : points connus visés (noms séparés par des blancs, "
                               L"Entrée pour prendre les angles lus comme gisements) : ";
   for (int essai = 0; essai < kEssais; ++essai) {
     std::string reponse;
