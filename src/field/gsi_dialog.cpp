@@ -204,6 +204,8 @@ void ImportGSI::analyser() {
 bool ImportGSI::calculerPoints() {
   resultat_ = {};
   nomsPlaces_.clear();
+  rapport_.reset();
+  calcule_ = false;
   const entreesCarnet entrees(carnet_->observations().data() + debutAnalyse_, finAnalyse_ - debutAnalyse_);
   std::vector<miseEnStation> stations = decouperEnStations(entrees, carnet_->stations());
   if (stations.empty()) {
@@ -304,10 +306,20 @@ bool ImportGSI::calculerPoints() {
              " points s'écartent de plus de 5 mm des coordonnées de l'instrument (voir le rapport).";
   zcutPrint(texte + "\n");
 
-  rapport_ = std::make_unique<htmlDocument>();
-  remplirRapportCarnet(*rapport_, resultat_, chemin_);
-  if (afficherRapport_) afficherRapport(*rapport_);
+  calcule_ = true;
+  if (afficherRapport_) {
+    rapport();
+    afficherRapport(*rapport_);
+  }
   return places > 0;
+}
+
+const htmlDocument* ImportGSI::rapport() const {
+  if (!rapport_ && calcule_) {
+    rapport_ = std::make_unique<htmlDocument>();
+    remplirRapportCarnet(*rapport_, resultat_, chemin_);
+  }
+  return rapport_.get();
 }
 
 void commandeImportGSI() {

@@ -45,7 +45,8 @@ class ImportGSI : public host::ui::Dialog {
   // one undo group and the report shown. Escape at any question places
   // nothing. False when nothing was placed.
   bool calculerPoints();
-  // Whether the report is shown after the computation (tests turn it off).
+  // Whether the report is built and shown after the computation (tests and
+  // the benchmark turn it off; rapport() then builds it when asked).
   void setAfficherRapport(bool on) { afficherRapport_ = on; }
 
   // The last computation.
@@ -54,7 +55,8 @@ class ImportGSI : public host::ui::Dialog {
   // point of the same name), in the order of resultat().points; empty for
   // a skipped point.
   const std::vector<std::string>& nomsPlaces() const { return nomsPlaces_; }
-  const htmlDocument* rapport() const { return rapport_.get(); }
+  // The report of the last computation; null before any.
+  const htmlDocument* rapport() const;
 
   const std::string& chemin() const { return chemin_; }
   const std::vector<std::string>& lignes() const { return lignes_; }
@@ -70,7 +72,8 @@ class ImportGSI : public host::ui::Dialog {
   std::size_t debutAnalyse_ = 0, finAnalyse_ = 0;  // entries of the last analysis
   resultatCarnet resultat_;
   std::vector<std::string> nomsPlaces_;
-  std::unique_ptr<htmlDocument> rapport_;
+  mutable std::unique_ptr<htmlDocument> rapport_;
+  bool calcule_ = false;
   bool afficherRapport_ = true;
   std::string chemin_;
   std::vector<std::string> lignes_;
