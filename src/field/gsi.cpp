@@ -145,19 +145,32 @@ carnetObservations& carnetObservations::instance() {
 void carnetObservations::liberer() { carnetDuModule().reset(); }
 
 void carnetObservations::ajouter(const observationGsi& observation) {
-  observations_.push_back({-1, observation, kIndefini, kIndefini, kIndefini});
+  observations_.push_back({stationCourante_, observation, kIndefini, kIndefini, kIndefini});
   if (observation.estPointConnu()) {
     noms_.insert(observation.nom);
     pointsConnus_.insert_or_assign(observation.nom, observation);
   }
 }
 
+void carnetObservations::ajouterStation(const stationGsi& station) {
+  stations_.push_back(station);
+  stationCourante_ = int(stations_.size()) - 1;
+}
+
 void interpreterLigneGsi(const std::vector<motGsi>& mots, carnetObservations& carnet) {
   if (mots.empty() || mots.front().code != 11) return;
   observationGsi o;
+  bool orientation = false;
+  double valeurOrientation = 0;
   for (const motGsi& m : mots) {
     const double v = m.valeur;
+    if (m.code >= 72 && m.code <= 79) {
+      const std::string t = sansBlancs(m.texte);
+      if (!t.empty()) o.remarque += (o.remarque.empty() ? "" : " ") + t;
+    }
     switch (m.code) {
+      case 25: orientation = true, valeurOrientation = v; break;
+      case 71: o.code = sansBlancs(m.texte); break;
       case 11:
         o.nom = sansBlancs(m.texte);
         o.point.setNomPoint(o.nom.c_str());
@@ -177,6 +190,16 @@ void interpreterLigneGsi(const std::vector<motGsi>& mots, carnetObservations& ca
       case 88: o.hAppareil = v, o.aHAppareil = true; break;
       default: break;
     }
+  }
+  if (!o.aAh && (orientation || o.aXstat || o.aYstat || o.aZstat || o.aHAppareil)) {
+    stationGsi s;
+    s.nom = o.nom;
+    s.x = o.Xstat, s.aX = o.aXstat;
+    s.y = o.Ystat, s.aY = o.aYstat;
+    s.z = o.Zstat, s.aZ = o.aZstat;
+    s.hi = o.hAppareil, s.aHi = o.aHAppareil;
+    s.orientation = valeurOrientation, s.aOrientation = orientation;
+    carnet.ajouterStation(s);
   }
   carnet.ajouter(o);
 }
@@ -224,6 +247,7 @@ std::string analyserLignesGsi(const std::vector<std::string>& lignes, carnetObse
                               const std::function<void(int)>& progression) {
   std::string analyse;
   std::vector<motGsi> mots;
+  carnet.nouveauCarnet();
   for (std::size_t i = 0; i < lignes.size(); ++i) {
     if (progression) progression(int(i));
     if (decoderLigneGsi(lignes[i], mots) == decodageGsi::tropLongue) {

@@ -56,6 +56,8 @@ double valeurMotGsi(std::string_view texte, char signe, char chiffreUnite);
 struct observationGsi {
   pointDuDessin point;
   std::string nom;  // the whole name (the point keeps at most 9 characters)
+  std::string code;     // the text of word 71, trimmed (empty without one)
+  std::string remarque; // the texts of words 72 to 79, trimmed, joined by blanks
   double ah = 0, av = 0, di = 0, dh = 0, dz = 0;
   double Xstat = 0, Ystat = 0, Zstat = 0, hmire = 0, hAppareil = 0;
   bool aX = false, aY = false, aZ = false;
@@ -67,12 +69,23 @@ struct observationGsi {
   bool estPointConnu() const { return aX && aY; }
 };
 
+// A station set-up read from a field book: a line carrying station words
+// (84, 85, 86 station X, Y, Z; 88 instrument height; 25 orientation) and no
+// horizontal angle. The measurement lines after it belong to it, up to the
+// next set-up.
+struct stationGsi {
+  std::string nom;  // the name of the set-up line (word 11)
+  double x = 0, y = 0, z = 0, hi = 0;
+  double orientation = 0;  // word 25, grades
+  bool aX = false, aY = false, aZ = false, aHi = false, aOrientation = false;
+};
+
 // The observations of every analysed field book, kept while the module is
 // loaded. Nothing is ever removed: each analysis adds its lines again.
 class carnetObservations {
  public:
   struct entree {
-    int station = -1;  // no station set-up recognised
+    int station = -1;  // index into stations(); -1: before any set-up of its book
     observationGsi observation;
     double x = kIndefini, y = kIndefini, z = kIndefini;  // not computed yet
   };
@@ -88,19 +101,29 @@ class carnetObservations {
   // Records a measurement; one with both X and Y also becomes (or replaces)
   // the known point of its name.
   void ajouter(const observationGsi& observation);
+  // Records a set-up; the measurements added after it belong to it.
+  void ajouterStation(const stationGsi& station);
+  // A new field book starts: its first lines belong to no set-up.
+  void nouveauCarnet() { stationCourante_ = -1; }
+  int stationCourante() const { return stationCourante_; }
 
   const std::vector<entree>& observations() const { return observations_; }
   const std::map<std::string, observationGsi>& pointsConnus() const { return pointsConnus_; }
   const std::unordered_set<std::string>& noms() const { return noms_; }
+  const std::vector<stationGsi>& stations() const { return stations_; }
 
  private:
   std::vector<entree> observations_;
+  std::vector<stationGsi> stations_;
+  int stationCourante_ = -1;
   std::map<std::string, observationGsi> pointsConnus_;
   std::unordered_set<std::string> noms_;
 };
 
 // Records a measurement line (first word 11) in the book; other lines are
-// ignored. A word index given twice in a line: the later word wins.
+// ignored. A word index given twice in a line: the later word wins. A line
+// that carries station words and no horizontal angle also starts a set-up
+// (it is recorded as well, under its own set-up).
 void interpreterLigneGsi(const std::vector<motGsi>& mots, carnetObservations& carnet);
 
 // The analysis text of a line: the decoded values of a measurement line,
@@ -108,7 +131,8 @@ void interpreterLigneGsi(const std::vector<motGsi>& mots, carnetObservations& ca
 std::string decrireLigneGsi(const std::vector<motGsi>& mots);
 
 // The analysis of a whole field book: every line decoded, interpreted and
-// described; each non-empty description followed by "\n". `progression`
+// described; each non-empty description followed by "\n". The book's first
+// lines belong to no set-up, whatever was analysed before. `progression`
 // hears the index of each line before it is handled.
 std::string analyserLignesGsi(const std::vector<std::string>& lignes, carnetObservations& carnet,
                               const std::function<void(int)>& progression = {});

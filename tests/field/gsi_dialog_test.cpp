@@ -5,10 +5,15 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <string>
 
 #include "field/gsi_dialog.hpp"
 #include "host/ui/session.hpp"
+#include "points/codification.hpp"
+#include "points/project.hpp"
+#include "report/html.hpp"
+#include "support/current_drawing.hpp"
 #include "support/temp_folder.hpp"
 
 namespace fs = std::filesystem;
@@ -144,6 +149,84 @@ TEST(ImportGSI, Commande) {
   EXPECT_TRUE(contains(s.out(), "      |         GDEM5415\tah = 39.72531\tav =  101.44167\tdi =  13.82500"
                                 "\tPPM-MM =           17+000\thmire = 1.30000\thAppareil = 1.32400\n"));
   EXPECT_EQ(carnetObservations::instance().observations().size(), avant + 343);
+}
+
+// "Calculer les points": a set-up, then points whose names are already in
+// the table. Each conflict is asked: replace, keep both (suffix), skip.
+TEST(ImportGSI, CalculerLesPointsConflitsDeNoms) {
+  ZcDbDatabase dessin(true);
+  projetsTopo projet;
+  geltaro::testing::DessinCourant courant(dessin, projet);
+  listePointsDuDessin* table = projet.currTable();
+  for (const char* nom : {"A", "B", "C"}) {
+    pointDuDessin p;
+    p.setNomPoint(nom);
+    p.setXY(0, 0, 0);
+    table->Ajouter(p);
+  }
+  const std::string chemin = ecrire("conflits.gsi",
+      "110001+000000S1 25...2+00000000 84...0+01000000 85...0+02000000 86...0+00100000 88...0+00001500 \n"
+      "110002+0000000A 21...2+00000000 22...2+10000000 32...0+00010000 87...0+00001500 71....+00000100 \n"
+      "110003+0000000B 21...2+10000000 22...2+10000000 32...0+00010000 71....+0000MK27 \n"
+      "110004+0000000C 21...2+20000000 22...2+10000000 32...0+00010000 \n"
+      "110005+0000000D 21...2+30000000 22...2+10000000 32...0+00010000 \n");
+  Dialogue t;
+  t.d.setAfficherRapport(false);
+  EXPECT_FALSE(t.d.get<Button>(ImportGSI::kCalculer).enabled());
+  t.d.charger(chemin);
+  t.d.analyser();
+  EXPECT_TRUE(t.d.get<Button>(ImportGSI::kCalculer).enabled());
+
+  // Escape at a question: nothing placed.
+  {
+    Session s("r\n^C\n");
+    EXPECT_FALSE(t.d.calculerPoints());
+    EXPECT_EQ(table->nbPoint(), 3);
+  }
+  Session s("r\n\ni\n");  // A replaced, B kept beside (Enter), C skipped
+  EXPECT_EQ(t.d.userPress(ImportGSI::kCalculer), "");
+  EXPECT_TRUE(contains(s.out(), "Le point A existe déjà dans la table [Remplacer/Garder les deux/Ignorer/RTous/GTous/ITous]")) << s.out();
+  EXPECT_TRUE(contains(s.out(), "3 points placés, 1 ignoré")) << s.out();
+  EXPECT_EQ(t.d.nomsPlaces(), (std::vector<std::string>{"A", "B_2", "", "D"}));
+  std::map<std::string, const pointDuDessin*> parNom;
+  for (const pointDuDessin& p : table->points()) parNom[p.getNomPoint()] = &p;
+  ASSERT_EQ(parNom.size(), 5u);  // A (replaced), B, B_2, C (kept), D
+  EXPECT_NEAR(parNom["A"]->getY(), 2010.0, 1e-9);
+  EXPECT_EQ(parNom["A"]->getCode(), codification().indexDuCode(100) >= 0 ? 100 : 1);
+  EXPECT_NEAR(parNom["A"]->getZ(), 100.0, 1e-9);
+  EXPECT_NEAR(parNom["B_2"]->getX(), 1010.0, 1e-9);
+  EXPECT_NEAR(parNom["B"]->getX(), 0.0, 1e-9);
+  EXPECT_NEAR(parNom["C"]->getX(), 0.0, 1e-9);
+  EXPECT_NEAR(parNom["D"]->getX(), 990.0, 1e-9);
+  for (const char* nom : {"A", "B_2", "D"}) EXPECT_TRUE(parNom[nom]->getId().isValid()) << nom;
+  ASSERT_NE(t.d.rapport(), nullptr);
+  EXPECT_TRUE(contains(t.d.rapport()->markup(), "MK27"));
+
+  // Once more: "GTous" keeps every later one beside, without asking again.
+  Session encore("gt\n");
+  EXPECT_TRUE(t.d.calculerPoints());
+  EXPECT_EQ(encore.rest(), "");
+  EXPECT_EQ(t.d.nomsPlaces(), (std::vector<std::string>{"A_2", "B_3", "C_2", "D_2"}));
+  EXPECT_EQ(table->nbPoint(), 9);
+}
+
+// A book without any distance gives directions only: no point placed.
+TEST(ImportGSI, CalculerSansDistance) {
+  ZcDbDatabase dessin(true);
+  projetsTopo projet;
+  geltaro::testing::DessinCourant courant(dessin, projet);
+  Dialogue t;
+  t.d.setAfficherRapport(false);
+  t.d.charger(ecrire("angles.gsi",
+      "110001+000000S1 25...2+00000000 84...0+01000000 85...0+02000000 \n"
+      "110002+0000000A 21...2+00000000 22...2+10000000 \n"
+      "110003+0000000B 21...2+10000000 22...2+10000000 \n"));
+  t.d.analyser();
+  Session s("");
+  EXPECT_FALSE(t.d.calculerPoints());
+  EXPECT_EQ(projet.currTable()->nbPoint(), 0);
+  EXPECT_EQ(t.d.resultat().directions.size(), 2u);
+  EXPECT_TRUE(contains(s.out(), "0 point placé, 0 ignoré, 2 directions seules")) << s.out();
 }
 
 }  // namespace
