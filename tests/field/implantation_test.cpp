@@ -152,6 +152,103 @@ TEST(Implantation, ObstructionOfTheSightLine) {
   EXPECT_EQ(obstructionVisee(0, 100, 100, {{50, 50}, {50, 40}}), 0.0);
 }
 
+TEST(Implantation, StationSlots) {
+  observationMiseEnStationOrientee o;
+  observationMiseEnStationVisee v;
+  EXPECT_EQ(o.typeStation(), 10);
+  EXPECT_EQ(v.typeStation(), 20);
+  EXPECT_NE(o.identifiantStation, v.identifiantStation);
+  // Collecting gathers every list (the reference's too for a sighted
+  // station); forgetting empties them without touching the drawing.
+  v.dessin = {ZcDbObjectId()};
+  v.dessinStation = {ZcDbObjectId(), ZcDbObjectId()};
+  v.reference.dessin = {ZcDbObjectId()};
+  std::vector<ZcDbObjectId> tout;
+  v.collecterDessin(tout, false);
+  EXPECT_EQ(tout.size(), 4u);
+  EXPECT_EQ(v.reference.dessin.size(), 1u);
+  v.collecterDessin(tout, true);
+  EXPECT_EQ(tout.size(), 8u);
+  EXPECT_TRUE(v.dessin.empty() && v.dessinStation.empty() && v.reference.dessin.empty());
+  // Descriptions: the cardinal names of V0, the reference's name escaped.
+  std::string html;
+  o.nom = L"S1";
+  o.x = 1;
+  o.y = 2;
+  o.v0 = kPi;
+  o.descriptionHtml(html);
+  EXPECT_EQ(html, "<br><u> Station :</u> S1 <b> x </b> = 1.0000<b> y </b>= 2.0000<br><u> Reference </u>SUD (20O gr)\n");
+  std::wstring texte;
+  v.reference.nom = L"R<1>";
+  html.clear();
+  v.descriptionHtml(html);
+  EXPECT_TRUE(contains(html, "<b>R&lt;1&gt;</b>")) << html;
+  o.descriptionTexte(texte);
+  EXPECT_EQ(texte, L"%%uStation :%%u S1\n x  = 1.0000\n y = 2.0000\n%%uReference:%%u SUD (20O gr)");
+}
+
+TEST(Implantation, ParameterDialogRefusesStepsThatNeverEnd) {
+  chantierImplantation c(nullptr);
+  CDlgParamsImplantationAuto d(c);
+  d.init();
+  EXPECT_EQ(d.get<host::ui::Edit>(IDC_PARAM_PREFIXE).text(), "A");
+  EXPECT_FALSE(d.find(IDC_PARAM_CODE)->visible());
+  ASSERT_EQ(d.userSetText(IDC_PARAM_PREFIXE, "B"), "");
+  ASSERT_EQ(d.userSetText(IDC_PARAM_DEPART, "8"), "");
+  for (int id : {IDC_PARAM_ARC_VALEUR, IDC_PARAM_CLO_VALEUR, IDC_PARAM_DISTANCE}) {
+    ASSERT_EQ(d.userSetText(id, "0"), "");
+    {
+      Session s("");
+      d.userOk();
+      EXPECT_FALSE(d.ended());
+      EXPECT_TRUE(contains(s.out(), "strictement positifs")) << s.out();
+    }
+    ASSERT_EQ(d.userSetText(id, "12.5"), "");
+  }
+  ASSERT_EQ(d.userCheck(IDC_PARAM_ARC_ERREUR, true), "");
+  ASSERT_EQ(d.userOk(), "");
+  EXPECT_TRUE(d.ended());
+  EXPECT_EQ(c.interpolation.modeArcs, parametresInterpolation::kErreurMax);
+  EXPECT_EQ(c.interpolation.valeurArcs, 12.5);
+  // "Continuer" starts the names again from the values given.
+  EXPECT_EQ(c.numerotation.nomSuivant(), L"B8");
+  EXPECT_EQ(c.numerotation.nomSuivant(), L"B9");
+}
+
+TEST(Implantation, GraphicsDialogTakesColoursAndOptions) {
+  chantierImplantation c(nullptr);
+  const parametresImplantation avant = reglagesImplantation();
+  {
+    CDlgPrmDessImplantationAuto d(c);
+    d.init();
+    auto& visible = d.get<host::ui::ComboBox>(IDC_GRAPH_VISIBLE);
+    EXPECT_EQ(visible.text(), "4");
+    EXPECT_EQ(visible.find("ByBlock"), -1);
+    ASSERT_EQ(d.userPick(IDC_GRAPH_VISIBLE, visible.find("ByLayer")), "");
+    ASSERT_EQ(d.userSetText(IDC_GRAPH_TEXTES, "0.5"), "");
+    ASSERT_EQ(d.userCheck(IDC_GRAPH_COORDONNEES, true), "");
+    ASSERT_EQ(d.userCheck(IDC_GRAPH_TOUT_GROUPER, true), "");
+    ASSERT_EQ(d.userOk(), "");
+  }
+  EXPECT_EQ(reglagesImplantation().couleurVisible, 256);
+  EXPECT_EQ(reglagesImplantation().tailleTextes, 0.5);
+  EXPECT_TRUE(c.options.coordonnees);
+  EXPECT_EQ(c.options.groupement, optionsDessinImplantation::kToutGrouper);
+  EXPECT_EQ(masqueDessin(c.options), 1 | 2 | 4 | 8 | 16 | 32 | 64);
+  {
+    // Cancel keeps everything; a text size of 0 is out of range.
+    Session s("");
+    CDlgPrmDessImplantationAuto d(c);
+    d.init();
+    ASSERT_EQ(d.userSetText(IDC_GRAPH_TEXTES, "0"), "");
+    ASSERT_EQ(d.userCheck(IDC_GRAPH_COORDONNEES, false), "");
+    ASSERT_EQ(d.userCancel(), "");
+  }
+  EXPECT_EQ(reglagesImplantation().tailleTextes, 0.5);
+  EXPECT_TRUE(c.options.coordonnees);
+  reglagesImplantation() = avant;
+}
+
 Path polyligne3d(std::vector<ZcGePoint3d> sommets, bool fermee = false) {
   std::vector<PathVertex> v;
   for (const auto& p : sommets) v.push_back({p, 0.0});
