@@ -18,21 +18,13 @@
 #include <vector>
 
 #include "host/terrain/terrain.hpp"
+#include "surface_terrain.hpp"
 
 namespace {
 
 using host::terrain::Surface;
 using host::terrain::Triangle;
-
-constexpr int kSquares = 224;
-constexpr double kStep = 5.0;
-constexpr double kX0 = 651000.0, kY0 = 6862000.0;
-constexpr double kSide = kSquares * kStep;
-
-double height(double x, double y) {
-    const double u = (x - kX0) / kSide, v = (y - kY0) / kSide;
-    return 80.0 + 25.0 * std::sin(5.1 * u) * std::cos(3.7 * v) + 8.0 * std::sin(17.0 * u + 11.0 * v) + 12.0 * u * v;
-}
+using namespace geltaro::bench;
 
 std::vector<Triangle> tin() {
     std::vector<Triangle> tris;
@@ -54,15 +46,6 @@ std::vector<Triangle> tin() {
         }
     return tris;
 }
-
-// A fixed sequence in [0, 1).
-struct Sequence {
-    std::uint64_t state = 12345;
-    double operator()() {
-        state = state * 6364136223846793005ULL + 1442695040888963407ULL;
-        return double(state >> 11) / double(1ULL << 53);
-    }
-};
 
 // 10,000 targets on a jittered 100 x 100 lattice over the TIN.
 std::vector<ZcGePoint3d> targets() {

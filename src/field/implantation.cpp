@@ -13,24 +13,14 @@
 #include "host/geom/path.hpp"
 #include "host/terrain/terrain.hpp"
 #include "report/html.hpp"
+#include "field/implantation_outils.hpp"
+
+using implantation::defini;
+using implantation::formater;
 
 namespace {
 
 constexpr double kPi = std::numbers::pi;
-
-bool defini(double v) { return v != kIndefini && std::isfinite(v); }
-
-std::wstring formater(const wchar_t* format, double v) {
-  wchar_t tampon[96];
-  std::swprintf(tampon, 96, format, v);
-  return tampon;
-}
-
-std::string formaterA(const char* format, double v) {
-  char tampon[96];
-  std::snprintf(tampon, sizeof tampon, format, v);
-  return tampon;
-}
 
 // Reduces an angle into [0, 2π).
 double reduire(double a) {
@@ -111,9 +101,9 @@ void observationMiseEnStation::effacer(std::vector<ZcDbObjectId>& ids) {
 
 void observationMiseEnStation::descriptionStationHtml(std::string& texte) const {
   texte += "<br><u> Station :</u> " + texteHtml(host::toAnsi(nom)) + " ";
-  if (defini(x)) texte += formaterA("<b> x </b> = %.4f", x);
-  if (defini(y)) texte += formaterA("<b> y </b>= %.4f", y);
-  if (defini(z)) texte += formaterA("<b> z </b>= %.4f", z);
+  if (defini(x)) texte += formater("<b> x </b> = %.4f", x);
+  if (defini(y)) texte += formater("<b> y </b>= %.4f", y);
+  if (defini(z)) texte += formater("<b> z </b>= %.4f", z);
   texte += "<br><u> Reference </u>";
 }
 
@@ -165,7 +155,7 @@ void observationMiseEnStationOrientee::descriptionHtml(std::string& texte) const
   descriptionStationHtml(texte);
   const double g = enGrades(v0);
   if (const char* c = nomCardinal(g)) texte += c;
-  else texte += formaterA("%.4f gr", g);
+  else texte += formater("%.4f gr", g);
   texte += "\n";
 }
 

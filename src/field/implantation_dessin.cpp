@@ -10,18 +10,14 @@
 #include "host/db/database.hpp"
 #include "host/db/entities.hpp"
 #include "host/db/objects.hpp"
+#include "field/implantation_outils.hpp"
+
+using implantation::defini;
+using implantation::formater;
 
 namespace {
 
 constexpr double kPi = std::numbers::pi;
-
-bool defini(double v) { return v != kIndefini && std::isfinite(v); }
-
-std::wstring formater(const wchar_t* format, double v) {
-  wchar_t tampon[96];
-  std::swprintf(tampon, 96, format, v);
-  return tampon;
-}
 
 }  // namespace
 

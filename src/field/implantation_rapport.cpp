@@ -8,10 +8,12 @@
 #include "host/app/host_app.hpp"
 #include "host/db/table.hpp"
 #include "report/standard.hpp"
+#include "field/implantation_outils.hpp"
+
+using implantation::defini;
+using implantation::formater;
 
 namespace {
-
-bool defini(double v) { return v != kIndefini && std::isfinite(v); }
 
 const char* const kEntete = "class=celgris align=center";
 const char* const kNom = "class=celnorm align='center'";
@@ -33,12 +35,6 @@ void lignePoint(htmlTable& t, const observationImplantation& p) {
   celluleValeur(t, p.x);
   celluleValeur(t, p.y);
   celluleValeur(t, p.z);
-}
-
-std::wstring formater(const wchar_t* format, double v) {
-  wchar_t tampon[96];
-  std::swprintf(tampon, 96, format, v);
-  return tampon;
 }
 
 std::wstring texteValeur(double v) { return defini(v) ? formater(L"%.4f", v) : std::wstring(); }

@@ -14,10 +14,12 @@
 #include "host/geom/path.hpp"
 #include "points/blocks.hpp"
 #include "points/project.hpp"
+#include "field/implantation_outils.hpp"
+
+using implantation::defini;
+using implantation::formater;
 
 namespace {
-
-bool defini(double v) { return v != kIndefini && std::isfinite(v); }
 
 void copier(const pointDuDessin& p, unPoint& point) {
   point.nom = p.getNomPointW();

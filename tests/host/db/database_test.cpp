@@ -8,22 +8,12 @@
 #include "host/dxf/dxf.hpp"
 #include "support/viewer_fonts.hpp"
 
+#include "reload.hpp"
+
 namespace {
 
-std::string tempPath(const std::string& name) {
-  auto dir = std::filesystem::temp_directory_path() / "geltaro-db-test";
-  std::filesystem::create_directories(dir);
-  return (dir / name).string();
-}
-
-// Saves and reads back: what a later session of the user sees.
-std::unique_ptr<ZcDbDatabase> reload(ZcDbDatabase& db, const std::string& name) {
-  std::string path = tempPath(name);
-  EXPECT_EQ(db.saveAs(path), Zcad::eOk);
-  auto again = std::make_unique<ZcDbDatabase>(false);
-  EXPECT_EQ(again->readDwgFile(path), Zcad::eOk) << again->lastError();
-  return again;
-}
+using host::testing::reload;
+using host::testing::tempPath;
 
 ZcDbObjectId addToModel(ZcDbDatabase& db, ZcDbEntity* e) {
   ZcDbObjectPointer<ZcDbBlockTableRecord> ms(db.modelSpaceId(), ZcDb::kForWrite);

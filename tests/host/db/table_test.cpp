@@ -10,20 +10,12 @@
 #include "host/db/table.hpp"
 #include "host/dxf/dxf.hpp"
 
+#include "reload.hpp"
+
 namespace {
 
-std::string tempPath(const std::string& name) {
-  auto dir = std::filesystem::temp_directory_path() / "geltaro-table-test";
-  std::filesystem::create_directories(dir);
-  return (dir / name).string();
-}
-
-std::unique_ptr<ZcDbDatabase> reload(ZcDbDatabase& db, const std::string& path) {
-  EXPECT_EQ(db.saveAs(path), Zcad::eOk);
-  auto again = std::make_unique<ZcDbDatabase>(false);
-  EXPECT_EQ(again->readDwgFile(path), Zcad::eOk) << again->lastError();
-  return again;
-}
+using host::testing::reload;
+using host::testing::tempPath;
 
 void addLayer(ZcDbDatabase& db, const std::wstring& name) {
   ZcDbObjectPointer<ZcDbLayerTable> lt(db.layerTableId(), ZcDb::kForWrite);
@@ -85,7 +77,7 @@ TEST(Table, SavedTableReadsBackWithItsCellsBlockAndLayer) {
   ZcDbObjectId id = host::addTable(&db, corner, content, L"implantation", 3);
   ASSERT_FALSE(id.isNull());
 
-  auto again = reload(db, tempPath("stake-out.dxf"));
+  auto again = reload(db, "stake-out.dxf");
   std::vector<ZcDbObjectId> tables = tablesOf(*again);
   ASSERT_EQ(tables.size(), 1u);
   ZcDbObjectPointer<ZcDbTable> table(tables[0], ZcDb::kForRead);
@@ -142,7 +134,7 @@ TEST(Table, TitleRowSpansEveryColumn) {
   c.cells.insert(c.cells.begin(), {L"Implantation du 12/03"});
   ZcDbObjectId id = host::addTable(&db, ZcGePoint3d(0, 0, 0), c);
   ASSERT_FALSE(id.isNull());
-  auto again = reload(db, tempPath("title.dxf"));
+  auto again = reload(db, "title.dxf");
   ZcDbObjectPointer<ZcDbTable> table(tablesOf(*again).at(0), ZcDb::kForRead);
   EXPECT_EQ(table->numRows(), 4);
   EXPECT_EQ(table->textString(0, 0), L"Implantation du 12/03");
@@ -172,7 +164,7 @@ TEST(Table, MergedRowsHeadTheirGroupOfRows) {
   c.mergedRows = {1, 3};
   ZcDbObjectId id = host::addTable(&db, ZcGePoint3d(0, 0, 0), c);
   ASSERT_FALSE(id.isNull());
-  auto again = reload(db, tempPath("merged.dxf"));
+  auto again = reload(db, "merged.dxf");
   ZcDbObjectPointer<ZcDbTable> table(tablesOf(*again).at(0), ZcDb::kForRead);
   EXPECT_EQ(table->numRows(), 5);
   EXPECT_EQ(table->textString(1, 0), L"Station S1");
@@ -237,7 +229,7 @@ TEST(Table, TextsWithBreaksBracesAndLengthStayReadable) {
   c.rowHeight = 10;
   c.textHeight = 2;
   ASSERT_FALSE(host::addTable(&db, ZcGePoint3d(0, 0, 0), c).isNull());
-  auto again = reload(db, tempPath("texts.dxf"));
+  auto again = reload(db, "texts.dxf");
   ZcDbObjectPointer<ZcDbTable> table(tablesOf(*again).at(0), ZcDb::kForRead);
   // Cell data is multiline text contents: the escapes read back as written.
   EXPECT_EQ(table->textString(0, 0), L"ligne 1\\Pligne 2");
@@ -265,7 +257,7 @@ TEST(Table, TablesShareTheDrawingsStyleAndNumberTheirBlocks) {
   ASSERT_FALSE(second.isNull());
   EXPECT_EQ(db.store().classes.size(), classes);  // declared by the file already
 
-  auto again = reload(db, tempPath("more-tables.dxf"));
+  auto again = reload(db, "more-tables.dxf");
   std::vector<ZcDbObjectId> tables = tablesOf(*again);
   ASSERT_EQ(tables.size(), 3u);
   std::vector<std::string> names;
