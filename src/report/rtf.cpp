@@ -180,6 +180,14 @@ Style lireStyle(std::string_view bloc) {
 
 // ------------------------------------------------------------ the document read back
 
+// Inline formatting inside a paragraph's or a cell's text (<b>, <i>, <u>
+// and their ends): control bytes that no report text holds, turned into
+// RTF control words when the text is written and ignored when it is
+// measured.
+constexpr char kGrasDebut = '\x01', kGrasFin = '\x02', kItaliqueDebut = '\x03', kItaliqueFin = '\x04',
+               kSoulignDebut = '\x05', kSoulignFin = '\x06';
+bool estMarque(unsigned char c) { return c >= 0x01 && c <= 0x06; }
+
 struct Paragraphe {
   std::string texte;  // Windows-1252, blanks collapsed
   Style style;
@@ -385,7 +393,30 @@ class Lecteur {
         if (!paragraphe_) paragraphe_ = Paragraphe();
         finParagraphe();
       }
+    } else if (b.nom == "b" || b.nom == "strong") {
+      marque(b.fermante ? kGrasFin : kGrasDebut);
+    } else if (b.nom == "i" || b.nom == "em") {
+      marque(b.fermante ? kItaliqueFin : kItaliqueDebut);
+    } else if (b.nom == "u") {
+      marque(b.fermante ? kSoulignFin : kSoulignDebut);
     }
+  }
+
+  // An inline format mark, where text would go.
+  void marque(char m) {
+    std::string* cible = nullptr;
+    if (cellule_) {
+      cible = &cellule_->texte;
+    } else if (table_) {
+      return;
+    } else {
+      if (!paragraphe_) paragraphe_ = Paragraphe();
+      cible = &paragraphe_->texte;
+    }
+    // A blank before the mark stays before it.
+    if (blanc_ && !cible->empty()) *cible += ' ';
+    blanc_ = false;
+    *cible += m;
   }
 
   // Text, with the blanks collapsed as a browser shows them.
@@ -596,6 +627,9 @@ class Ecrivain {
         o += char(c);
       } else if (c == 0xA0) {
         o += "\\~";
+      } else if (estMarque(c)) {
+        static const char* const kMots[] = {"\\b ", "\\b0 ", "\\i ", "\\i0 ", "\\ul ", "\\ulnone "};
+        o += kMots[c - 1];
       } else if (c >= 0x80 || c < 0x20) {
         char h[8];
         std::snprintf(h, sizeof h, "\\'%02x", c);
@@ -702,6 +736,7 @@ constexpr short kChasse[95] = {
 double largeurTexte(const std::string& text, double sizePt) {
   double milliemes = 0;
   for (unsigned char c : text) {
+    if (estMarque(c)) continue;
     if (c >= 32 && c <= 126) milliemes += kChasse[c - 32];
     else if (c == 0xA0) milliemes += 318;
     else if (c >= 0xC0 && c <= 0xDF) milliemes += 790;  // accented capitals

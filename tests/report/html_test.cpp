@@ -714,6 +714,29 @@ TEST(RichText, DeclaresItsCodePageAndEscapesText) {
   EXPECT_FALSE(contains(rtf, "<")) << "no markup left";
 }
 
+TEST(RichText, InlineBoldItalicAndUnderlineKeepTheirRuns) {
+  htmlDocument doc;
+  ajouterStylesStandard(doc);
+  doc.addBody("<br><u> Station :</u> S1 <b> x </b> = 1.0000<i>gr</i>\n");
+  htmlTable t = tableRapport();
+  t.newRow();
+  t.addCell(std::string("<b>R1</b>"), "class=celnorm");
+  doc.addBody(t);
+  const std::string rtf = rtfDocument(doc);
+  EXPECT_TRUE(groupesEquilibres(rtf));
+  EXPECT_TRUE(contains(rtf, "\\ul  Station :\\ulnone  S1 \\b  x \\b0  = 1.0000\\i gr\\i0 \\par}")) << rtf;
+  EXPECT_TRUE(contains(rtf, "\\b R1\\b0 }\\cell")) << rtf;
+  EXPECT_FALSE(contains(rtf, "\\'01")) << "no mark written as a byte";
+  // The marks take no room in a column.
+  htmlDocument simple;
+  ajouterStylesStandard(simple);
+  htmlTable u = tableRapport();
+  u.newRow();
+  u.addCell(std::string("R1"), "class=celnorm");
+  simple.addBody(u);
+  EXPECT_EQ(largeurTableMax(doc), largeurTableMax(simple));
+}
+
 TEST(RichText, ColumnsHoldTheirTextsOnOneLine) {
   const std::string rtf = rtfDocument(rapportEssai(3));
   // Four rows (header, two points, total) of four columns; the total row
