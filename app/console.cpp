@@ -16,6 +16,7 @@
 #include "host/ed/selection.hpp"
 #include "host/lisp/lisp.hpp"
 #include "lisp_bridge.hpp"
+#include "plot_command.hpp"
 
 namespace geltaro {
 
@@ -241,6 +242,10 @@ bool executeCommandLine(const std::string& rawLine) {
     listCommand();
     return true;
   }
+  if (name == "PLOT" || name == "TRACER") {
+    plotCommand();
+    return true;
+  }
   if (name == "ENTITIES" || name == "ENTITES") {
     entitiesCommand();
     return true;
@@ -319,6 +324,7 @@ int runConsole(const ConsoleOptions& options, const std::function<void()>& loadM
   }
   say("\n");
   if (!options.saveTo.empty() && !saveDrawing(options.saveTo)) status = 1;
+  if (!options.plotTo.empty() && !plotExtents(options.plotTo)) status = 1;
   zcDocManagerPtr()->closeAll();
   host::sendAppMessage(ZcRx::kUnloadDwgMsg);
   zcdbSetCurDwg(nullptr);

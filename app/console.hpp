@@ -13,6 +13,7 @@ struct ConsoleOptions {
   std::string saveTo;   // empty: no save at the end
   bool echo = false;
   std::string home;     // installation folder
+  std::string plotTo;   // empty: no plot at the end (.pdf, .svg, .png)
 };
 
 // Runs a session; returns the exit status (0 normal, 1 a drawing that cannot

@@ -18,6 +18,7 @@ int main(int argc, char** argv) {
   app.add_option("dessin", o.drawing, "dessin à ouvrir (DXF ; un nouveau dessin s'il est omis)");
   app.add_option("--script", o.script, "lire les commandes dans ce fichier au lieu du terminal");
   app.add_option("--save", o.saveTo, "enregistrer le dessin dans ce fichier DXF à la fin");
+  app.add_option("--plot", o.plotTo, "tracer l'étendue du dessin dans ce fichier (.pdf, .svg, .png) à la fin");
   app.add_flag("--echo", o.echo, "afficher chaque réponse après sa question, comme un journal");
   app.add_option("--home", o.home, "dossier d'installation (bibliothèque de blocs, codification, cartouches)");
   app.set_help_flag("-h,--help", "afficher cette aide et quitter");

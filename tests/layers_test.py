@@ -18,7 +18,7 @@ import sys
 FLOORS = {
     "host/geom": 0, "host/files": 0,
     "host/db": 1,
-    "host/dxf": 2, "host/app": 2, "host/terrain": 2,
+    "host/dxf": 2, "host/app": 2, "host/terrain": 2, "host/plot": 2,
     "host/ed": 3, "host/lisp": 3, "host/ui": 3,
     "frame": 4,
     "points": 5, "report": 5,

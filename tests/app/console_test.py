@@ -150,6 +150,18 @@ def main():
         failures.append("example job: no stake-out report with two stations")
     else:
         passed += 1
+    # Its last steps plot the survey sheet: a PDF whose texts hold the
+    # stations' names, and a PNG of the A3 sheet at 150 dpi.
+    pdf = os.path.join(run_dir, "out", "leve-projet.pdf")
+    png = os.path.join(run_dir, "out", "leve-projet.png")
+    words = subprocess.run(["pdftotext", pdf, "-"], capture_output=True, text=True).stdout.split() \
+        if os.path.exists(pdf) else []
+    png_head = open(png, "rb").read(24) if os.path.exists(png) else b""
+    if not all(w in words for w in ("ST1", "O2", "1/500")) or png_head[:8] != b"\x89PNG\r\n\x1a\n" \
+            or int.from_bytes(png_head[16:20], "big") != 2481:
+        failures.append(f"example job: plots missing or wrong ({words[:20]}, {png_head!r})")
+    else:
+        passed += 1
     for f in failures:
         print("FAIL", f)
     print(f"{passed} passed, {len(failures)} failed")
