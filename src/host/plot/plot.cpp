@@ -268,6 +268,20 @@ class Renderer {
   // Draws one entity; false when drawing failed (Cairo error).
   bool drawEntity(ObjectRecord& r, const Context& ctx);
 
+  // Draws what was gathered: the lines of one pen (see strokePoints), then
+  // the texts of one matrix and colour (see showRun), over the lines.
+  void flush() {
+    flushStrokes();
+    flushTexts();
+  }
+  // Before anything sets Cairo's state other than setPen, or draws other
+  // than strokePoints and showRun: what was gathered goes out, and the pen
+  // is then no longer known.
+  void leavePen() {
+    flush();
+    penKnown_ = false;
+  }
+
   Context top(const Xf& xf) const {
     Context c;
     c.xf = xf;
@@ -293,6 +307,39 @@ class Renderer {
   void skip(const std::string& type) { ++result_.skipped[type]; }
 
   void setPen(const Props& p, double linetypeScale);
+  // Lines are gathered into one path as long as the pen stays the same and
+  // stroked together: one operation instead of one per entity, which keeps
+  // a PDF of many small entities small and quick to write.
+  bool pending_ = false;
+  bool penKnown_ = false;
+  void flushStrokes() {
+    if (pending_) cairo_stroke(cr_);
+    pending_ = false;
+  }
+  // Texts are gathered the same way while their matrix (but for its
+  // translation) and colour stay the same: one text operation for all the
+  // point names of a plan. Between two fills (or other operations that are
+  // not lines), texts go over the lines drawn with them. Shown under
+  // save/restore, so the pen stays set.
+  FontMetrics::Batch texts_;
+  cairo_matrix_t textMatrix_{};
+  cairo_matrix_t textInverse_{};
+  Rgb textColour_{};
+  void flushTexts() {
+    if (texts_.empty()) return;
+    cairo_save(cr_);
+    cairo_set_matrix(cr_, &textMatrix_);
+    cairo_set_source_rgb(cr_, textColour_.r, textColour_.g, textColour_.b);
+    fonts_.show(cr_, texts_);
+    cairo_restore(cr_);
+    texts_.clear();
+  }
+  struct Pen {
+    double r = 0, g = 0, b = 0, width = 0;
+    std::vector<double> dashes;
+    bool operator==(const Pen&) const = default;
+  } pen_;
+  void applyPen(const Pen& pen);
   void strokePoints(const std::vector<Pt>& pts, const Xf& xf, bool closed);
   void fillPoints(const std::vector<std::vector<Pt>>& rings, const Xf& xf);
   bool outside(const Xf& xf, const std::vector<Pt>& pts) const;
@@ -400,12 +447,24 @@ bool Renderer::resolve(const Common& c, const Context& ctx, Props& p, const Laye
   return true;
 }
 
+void Renderer::applyPen(const Pen& pen) {
+  if (penKnown_ && pen == pen_) return;
+  flushStrokes();
+  cairo_set_source_rgb(cr_, pen.r, pen.g, pen.b);
+  cairo_set_line_width(cr_, pen.width);
+  if (pen.dashes.empty()) cairo_set_dash(cr_, nullptr, 0, 0);
+  else cairo_set_dash(cr_, pen.dashes.data(), int(pen.dashes.size()), 0);
+  pen_ = pen;
+  penKnown_ = true;
+}
+
 void Renderer::setPen(const Props& p, double lts) {
-  cairo_set_source_rgb(cr_, p.colour.r, p.colour.g, p.colour.b);
+  Pen pen;
+  pen.r = p.colour.r, pen.g = p.colour.g, pen.b = p.colour.b;
   // A line weight of 0 is the thinnest line the output shows.
   double w = std::max(p.weightMm, 0.05) * devPerMm_;
   if (raster_) w = std::max(w, 0.75);
-  cairo_set_line_width(cr_, w);
+  pen.width = w;
   if (p.linetype) {
     // Dashes as the drawing measures them, brought to the paper by the
     // plot's scale; a pattern finer than half a millimetre reads as a
@@ -432,11 +491,10 @@ void Renderer::setPen(const Props& p, double lts) {
         }
       }
       if (dashes.size() % 2 == 1) dashes.push_back(0);
-      cairo_set_dash(cr_, dashes.data(), int(dashes.size()), 0);
-      return;
+      pen.dashes = std::move(dashes);
     }
   }
-  cairo_set_dash(cr_, nullptr, 0, 0);
+  applyPen(pen);
 }
 
 bool Renderer::outside(const Xf& xf, const std::vector<Pt>& pts) const {
@@ -451,22 +509,24 @@ bool Renderer::outside(const Xf& xf, const std::vector<Pt>& pts) const {
 
 void Renderer::strokePoints(const std::vector<Pt>& pts, const Xf& xf, bool closed) {
   if (pts.empty()) return;
+  // A line with a point that cannot be placed is left out whole, before
+  // anything of it joins the gathered path.
+  std::vector<std::pair<double, double>> dev(pts.size());
   for (size_t i = 0; i < pts.size(); ++i) {
-    double x, y;
-    xf.apply(pts[i].x, pts[i].y, pts[i].z, x, y);
-    if (!finite(x) || !finite(y)) {
-      cairo_new_path(cr_);
-      return;
-    }
-    if (i == 0) cairo_move_to(cr_, x, y);
-    else cairo_line_to(cr_, x, y);
+    xf.apply(pts[i].x, pts[i].y, pts[i].z, dev[i].first, dev[i].second);
+    if (!finite(dev[i].first) || !finite(dev[i].second)) return;
   }
+  cairo_move_to(cr_, dev[0].first, dev[0].second);
+  for (size_t i = 1; i < dev.size(); ++i) cairo_line_to(cr_, dev[i].first, dev[i].second);
   if (pts.size() == 1) cairo_rel_line_to(cr_, 0, 0);
   if (closed) cairo_close_path(cr_);
-  cairo_stroke(cr_);
+  pending_ = true;
+  // A picture is quicker stroked line by line than as one large path.
+  if (raster_) flushStrokes();
 }
 
 void Renderer::fillPoints(const std::vector<std::vector<Pt>>& rings, const Xf& xf) {
+  flush();
   for (const auto& ring : rings) {
     for (size_t i = 0; i < ring.size(); ++i) {
       double x, y;
@@ -492,6 +552,7 @@ void Renderer::drawPoint(const Pt& at, const Xf& xf, const Props& p) {
   // The symbol's size: PDSIZE in drawing units, a percentage of the
   // paper's height when negative, 2 mm on paper when 0.
   double size = pdsize_ > 0 ? pdsize_ * xf.planScale() : 2.0 * devPerMm_;
+  leavePen();
   cairo_set_source_rgb(cr_, p.colour.r, p.colour.g, p.colour.b);
   cairo_set_dash(cr_, nullptr, 0, 0);
   cairo_set_line_width(cr_, std::max(p.weightMm, 0.13) * devPerMm_);
@@ -549,11 +610,21 @@ void Renderer::showRun(const std::u32string& text, const Xf& xf, double ox, doub
       bx0 = std::min(bx0, x), bx1 = std::max(bx1, x), by0 = std::min(by0, y), by1 = std::max(by1, y);
     }
   if (bx1 < clip_.x0 || bx0 > clip_.x1 || by1 < clip_.y0 || by0 > clip_.y1) return;
-  cairo_save(cr_);
-  cairo_set_matrix(cr_, &m);
-  cairo_set_source_rgb(cr_, colour.r, colour.g, colour.b);
-  fonts_.show(cr_, text);
-  cairo_restore(cr_);
+  const bool same = !texts_.empty() && m.xx == textMatrix_.xx && m.yx == textMatrix_.yx &&
+                    m.xy == textMatrix_.xy && m.yy == textMatrix_.yy && colour.r == textColour_.r &&
+                    colour.g == textColour_.g && colour.b == textColour_.b;
+  if (!same) {
+    flush();
+    textMatrix_ = m;
+    textInverse_ = m;
+    cairo_matrix_invert(&textInverse_);
+    textColour_ = colour;
+  }
+  // The run's start in the batch's matrix: its origin moved back through
+  // the shared linear part.
+  double ux = m.x0 - textMatrix_.x0, uy = m.y0 - textMatrix_.y0;
+  cairo_matrix_transform_distance(&textInverse_, &ux, &uy);
+  fonts_.append(texts_, text, ux, uy);
 }
 
 void Renderer::drawText(ZcDbText& t, const Xf& outer, const Props& p) {
@@ -660,6 +731,7 @@ void Renderer::drawPolyline(ObjectRecord& r, ZcDbObject* o, const Xf& outer, con
     return;
   }
   // Wide segments: a straight one is a filled quadrilateral, an arc a stroke of its mean width.
+  leavePen();
   cairo_set_line_cap(cr_, CAIRO_LINE_CAP_BUTT);
   for (size_t i = 0; i < segments; ++i) {
     const auto& a = v[i];
@@ -671,9 +743,14 @@ void Renderer::drawPolyline(ObjectRecord& r, ZcDbObject* o, const Xf& outer, con
       std::vector<Pt> pts{pa};
       bulgePoints(pts, pa, pb, a.bulge, s, tolerance_);
       double w = (w0 + w1) / 2;
-      if (w > 0) cairo_set_line_width(cr_, w * s);
-      else setPen(p, lts);
+      if (w > 0) {
+        leavePen();
+        cairo_set_line_width(cr_, w * s);
+      } else {
+        setPen(p, lts);
+      }
       strokePoints(pts, xf, false);
+      flush();
       continue;
     }
     double dx = pb.x - pa.x, dy = pb.y - pa.y, len = std::hypot(dx, dy);
@@ -685,6 +762,7 @@ void Renderer::drawPolyline(ObjectRecord& r, ZcDbObject* o, const Xf& outer, con
                  {pa.x - nx * w0 / 2, pa.y - ny * w0 / 2, z}}},
                xf);
   }
+  leavePen();
   cairo_set_line_cap(cr_, CAIRO_LINE_CAP_ROUND);
 }
 
@@ -783,6 +861,7 @@ void Renderer::drawOldPolyline(ObjectRecord& r, const Xf& xf, const Props& p, do
   if (widths) {
     double w = segments ? wsum / double(segments) : 0;
     if (w <= 0) w = cw;
+    leavePen();
     cairo_set_line_width(cr_, w * s);
   }
   if (!outside(plane, pts)) strokePoints(pts, plane, false);
@@ -878,6 +957,7 @@ bool Renderer::drawHatch(ObjectRecord& r, const Xf& xf, const Props& p) {
     if (ring.size() >= 3) rings.push_back(std::move(ring));
   }
   if (rings.empty()) return true;
+  leavePen();
   cairo_set_source_rgb(cr_, p.colour.r, p.colour.g, p.colour.b);
   fillPoints(rings, plane);
   return true;
@@ -1035,6 +1115,7 @@ bool Renderer::drawEntity(ObjectRecord& r, const Context& ctx) {
     Xf plane = xf.then(ocsOf(normalOf(tl)));
     Pt q[4];
     for (int k = 0; k < 4; ++k) q[k] = {tl.num(10 + k), tl.num(20 + k), tl.num(30 + k)};
+    leavePen();
     cairo_set_source_rgb(cr_, p.colour.r, p.colour.g, p.colour.b);
     fillPoints({{q[0], q[1], q[3], q[2]}}, plane);
   } else if (type == "3DFACE") {
@@ -1324,6 +1405,7 @@ Result plot(ZcDbDatabase& db, const Request& req) {
     if (entities[size_t(i)]->erased()) continue;
     if (!renderer.drawEntity(*entities[size_t(i)], top)) break;
   }
+  renderer.flush();
   if (req.progress) req.progress(total, total);
   if (cairo_status(cr) != CAIRO_STATUS_SUCCESS) {
     res.error = std::string("échec du tracé : ") + cairo_status_to_string(cairo_status(cr));

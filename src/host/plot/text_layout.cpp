@@ -106,6 +106,25 @@ void FontMetrics::show(cairo_t* cr, const std::u32string& text) {
                          int(clusters.size()), cairo_text_cluster_flags_t(0));
 }
 
+void FontMetrics::append(Batch& batch, const std::u32string& text, double x, double y) {
+  for (char32_t c : text) {
+    const Glyph& g = glyph(c);
+    size_t before = batch.utf8.size();
+    appendUtf8(batch.utf8, c);
+    batch.glyphs.push_back({g.index, x, y});
+    batch.clusters.push_back({int(batch.utf8.size() - before), 1});
+    x += g.advance;
+  }
+}
+
+void FontMetrics::show(cairo_t* cr, const Batch& batch) {
+  if (batch.empty()) return;
+  cairo_set_font_face(cr, face_);
+  cairo_set_font_size(cr, 1);
+  cairo_show_text_glyphs(cr, batch.utf8.data(), int(batch.utf8.size()), batch.glyphs.data(), int(batch.glyphs.size()),
+                         batch.clusters.data(), int(batch.clusters.size()), cairo_text_cluster_flags_t(0));
+}
+
 std::u32string decodeTextCodes(const std::wstring& text) {
   std::u32string out;
   for (size_t i = 0; i < text.size(); ++i) {

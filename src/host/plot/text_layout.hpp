@@ -6,9 +6,7 @@
 #include <unordered_map>
 #include <vector>
 
-typedef struct _cairo cairo_t;
-typedef struct _cairo_font_face cairo_font_face_t;
-typedef struct _cairo_scaled_font cairo_scaled_font_t;
+#include <cairo.h>
 
 namespace host::plot {
 
@@ -28,6 +26,20 @@ class FontMetrics {
   double advance(const std::u32string& text);
   // Shows the text at the origin of the current matrix, with the font at size 1.
   void show(cairo_t* cr, const std::u32string& text);
+
+  // Texts gathered to be shown in one operation: glyphs at positions of
+  // one matrix, with their characters.
+  struct Batch {
+    std::vector<cairo_glyph_t> glyphs;
+    std::vector<cairo_text_cluster_t> clusters;
+    std::string utf8;
+    bool empty() const { return glyphs.empty(); }
+    void clear() { glyphs.clear(), clusters.clear(), utf8.clear(); }
+  };
+  // Adds the text to the batch, its start at (x, y) of the batch's matrix.
+  void append(Batch& batch, const std::u32string& text, double x, double y);
+  // Shows the batch under the current matrix, with the font at size 1.
+  void show(cairo_t* cr, const Batch& batch);
 
  private:
   struct Glyph {
