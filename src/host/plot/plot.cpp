@@ -268,6 +268,9 @@ class Renderer {
   // Draws one entity; false when drawing failed (Cairo error).
   bool drawEntity(ObjectRecord& r, const Context& ctx);
 
+  // Whether anything was put on the paper inside the window.
+  bool marked() const { return marked_; }
+
   // Draws what was gathered: the lines of one pen (see strokePoints), then
   // the texts of one matrix and colour (see showRun), over the lines.
   void flush() {
@@ -312,6 +315,11 @@ class Renderer {
   // a PDF of many small entities small and quick to write.
   bool pending_ = false;
   bool penKnown_ = false;
+  bool marked_ = false;
+  // Notes a mark whose device box meets the window.
+  void mark(double x0, double y0, double x1, double y1) {
+    if (!(x1 < clip_.x0 || x0 > clip_.x1 || y1 < clip_.y0 || y0 > clip_.y1)) marked_ = true;
+  }
   void flushStrokes() {
     if (pending_) cairo_stroke(cr_);
     pending_ = false;
@@ -516,6 +524,9 @@ void Renderer::strokePoints(const std::vector<Pt>& pts, const Xf& xf, bool close
     xf.apply(pts[i].x, pts[i].y, pts[i].z, dev[i].first, dev[i].second);
     if (!finite(dev[i].first) || !finite(dev[i].second)) return;
   }
+  double x0 = 1e300, y0 = 1e300, x1 = -1e300, y1 = -1e300;
+  for (const auto& [x, y] : dev) x0 = std::min(x0, x), x1 = std::max(x1, x), y0 = std::min(y0, y), y1 = std::max(y1, y);
+  mark(x0, y0, x1, y1);
   cairo_move_to(cr_, dev[0].first, dev[0].second);
   for (size_t i = 1; i < dev.size(); ++i) cairo_line_to(cr_, dev[i].first, dev[i].second);
   if (pts.size() == 1) cairo_rel_line_to(cr_, 0, 0);
@@ -537,8 +548,15 @@ void Renderer::fillPoints(const std::vector<std::vector<Pt>>& rings, const Xf& x
       }
       if (i == 0) cairo_move_to(cr_, x, y);
       else cairo_line_to(cr_, x, y);
+      mark(x, y, x, y);
     }
     cairo_close_path(cr_);
+  }
+  // A fill whose corners all lie outside may still cover the window.
+  if (!marked_) {
+    double bx0, by0, bx1, by1;
+    cairo_fill_extents(cr_, &bx0, &by0, &bx1, &by1);
+    mark(bx0, by0, bx1, by1);
   }
   cairo_set_fill_rule(cr_, CAIRO_FILL_RULE_EVEN_ODD);
   cairo_fill(cr_);
@@ -557,6 +575,7 @@ void Renderer::drawPoint(const Pt& at, const Xf& xf, const Props& p) {
   cairo_set_dash(cr_, nullptr, 0, 0);
   cairo_set_line_width(cr_, std::max(p.weightMm, 0.13) * devPerMm_);
   double h = size / 2;
+  mark(x - h, y - h, x + h, y + h);
   switch (mode & 7) {
     case 0: {
       double r = std::max(p.weightMm, 0.3) * devPerMm_ / 2;
@@ -610,6 +629,7 @@ void Renderer::showRun(const std::u32string& text, const Xf& xf, double ox, doub
       bx0 = std::min(bx0, x), bx1 = std::max(bx1, x), by0 = std::min(by0, y), by1 = std::max(by1, y);
     }
   if (bx1 < clip_.x0 || bx0 > clip_.x1 || by1 < clip_.y0 || by0 > clip_.y1) return;
+  marked_ = true;
   const bool same = !texts_.empty() && m.xx == textMatrix_.xx && m.yx == textMatrix_.yx &&
                     m.xy == textMatrix_.xy && m.yy == textMatrix_.yy && colour.r == textColour_.r &&
                     colour.g == textColour_.g && colour.b == textColour_.b;
@@ -1406,6 +1426,10 @@ Result plot(ZcDbDatabase& db, const Request& req) {
     if (!renderer.drawEntity(*entities[size_t(i)], top)) break;
   }
   renderer.flush();
+  if (!renderer.marked()) {
+    res.error = "rien à tracer dans cette zone";
+    return res;
+  }
   if (req.progress) req.progress(total, total);
   if (cairo_status(cr) != CAIRO_STATUS_SUCCESS) {
     res.error = std::string("échec du tracé : ") + cairo_status_to_string(cairo_status(cr));

@@ -290,6 +290,18 @@ TEST(Plot, ErrorsAreSaidAndNothingIsWritten) {
   EXPECT_NE(r.error.find("vide"), std::string::npos) << r.error;
   EXPECT_FALSE(fs::exists(req.output));
 
+  // A window beside the drawing: nothing to put on paper, nothing written,
+  // in every kind of output.
+  for (const char* nom : {"a-cote.pdf", "a-cote.png", "a-cote.svg"}) {
+    req.window = window(100, 100, 120, 120);
+    req.output = scratch(nom).string();
+    formatOfPath(req.output, req.format);
+    r = plot(*db, req);
+    EXPECT_FALSE(r.ok) << nom;
+    EXPECT_NE(r.error.find("rien à tracer"), std::string::npos) << r.error;
+    EXPECT_FALSE(fs::exists(req.output)) << nom;
+  }
+
   // A drawing whose layers are all off has no extents to plot.
   auto off = drawing(layerTable(layer("0", 7) + layer("ETEINT", -1)), line("ETEINT", 0, 0, 10, 10));
   EXPECT_FALSE(visibleExtents(*off).isValid());
