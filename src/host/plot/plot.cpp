@@ -324,22 +324,27 @@ class Renderer {
     if (pending_) cairo_stroke(cr_);
     pending_ = false;
   }
-  // Texts are gathered the same way while their matrix (but for its
-  // translation) and colour stay the same: one text operation for all the
-  // point names of a plan. Between two fills (or other operations that are
-  // not lines), texts go over the lines drawn with them. Shown under
-  // save/restore, so the pen stays set.
-  FontMetrics::Batch texts_;
-  cairo_matrix_t textMatrix_{};
-  cairo_matrix_t textInverse_{};
-  Rgb textColour_{};
+  // Texts are gathered too, one run per matrix (but for its translation)
+  // and colour: one text operation for all the point names of a plan, one
+  // for their altitudes. Between two fills (or other operations that are
+  // not lines or texts), texts go over the lines drawn with them. Shown
+  // under save/restore, so the pen stays set.
+  struct TextRun {
+    FontMetrics::Batch glyphs;
+    cairo_matrix_t matrix{};
+    cairo_matrix_t inverse{};
+    Rgb colour{};
+  };
+  std::vector<TextRun> texts_;
+  static constexpr size_t kMaxTextRuns = 32;
   void flushTexts() {
-    if (texts_.empty()) return;
-    cairo_save(cr_);
-    cairo_set_matrix(cr_, &textMatrix_);
-    cairo_set_source_rgb(cr_, textColour_.r, textColour_.g, textColour_.b);
-    fonts_.show(cr_, texts_);
-    cairo_restore(cr_);
+    for (const TextRun& run : texts_) {
+      cairo_save(cr_);
+      cairo_set_matrix(cr_, &run.matrix);
+      cairo_set_source_rgb(cr_, run.colour.r, run.colour.g, run.colour.b);
+      fonts_.show(cr_, run.glyphs);
+      cairo_restore(cr_);
+    }
     texts_.clear();
   }
   struct Pen {
@@ -630,21 +635,26 @@ void Renderer::showRun(const std::u32string& text, const Xf& xf, double ox, doub
     }
   if (bx1 < clip_.x0 || bx0 > clip_.x1 || by1 < clip_.y0 || by0 > clip_.y1) return;
   marked_ = true;
-  const bool same = !texts_.empty() && m.xx == textMatrix_.xx && m.yx == textMatrix_.yx &&
-                    m.xy == textMatrix_.xy && m.yy == textMatrix_.yy && colour.r == textColour_.r &&
-                    colour.g == textColour_.g && colour.b == textColour_.b;
-  if (!same) {
-    flush();
-    textMatrix_ = m;
-    textInverse_ = m;
-    cairo_matrix_invert(&textInverse_);
-    textColour_ = colour;
+  auto same = [&](const TextRun& r) {
+    return m.xx == r.matrix.xx && m.yx == r.matrix.yx && m.xy == r.matrix.xy && m.yy == r.matrix.yy &&
+           colour.r == r.colour.r && colour.g == r.colour.g && colour.b == r.colour.b;
+  };
+  auto run = std::find_if(texts_.begin(), texts_.end(), same);
+  if (run == texts_.end()) {
+    // Texts of many sizes and angles: what is gathered goes out first.
+    if (texts_.size() >= kMaxTextRuns) flush();
+    TextRun fresh;
+    fresh.matrix = fresh.inverse = m;
+    cairo_matrix_invert(&fresh.inverse);
+    fresh.colour = colour;
+    texts_.push_back(std::move(fresh));
+    run = texts_.end() - 1;
   }
-  // The run's start in the batch's matrix: its origin moved back through
-  // the shared linear part.
-  double ux = m.x0 - textMatrix_.x0, uy = m.y0 - textMatrix_.y0;
-  cairo_matrix_transform_distance(&textInverse_, &ux, &uy);
-  fonts_.append(texts_, text, ux, uy);
+  // The text's start in the run's matrix: its origin moved back through the
+  // shared linear part.
+  double ux = m.x0 - run->matrix.x0, uy = m.y0 - run->matrix.y0;
+  cairo_matrix_transform_distance(&run->inverse, &ux, &uy);
+  fonts_.append(run->glyphs, text, ux, uy);
 }
 
 void Renderer::drawText(ZcDbText& t, const Xf& outer, const Props& p) {
