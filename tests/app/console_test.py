@@ -162,6 +162,13 @@ def main():
         failures.append(f"example job: plots missing or wrong ({words[:20]}, {png_head!r})")
     else:
         passed += 1
+    # The room at 1/20 on A4 landscape, 150 dpi: 1754 pixels wide.
+    room = os.path.join(run_dir, "out", "leve-points.png")
+    room_head = open(room, "rb").read(24) if os.path.exists(room) else b""
+    if room_head[:8] != b"\x89PNG\r\n\x1a\n" or int.from_bytes(room_head[16:20], "big") != 1754:
+        failures.append(f"example job: the room's plot is missing or wrong ({room_head!r})")
+    else:
+        passed += 1
     for f in failures:
         print("FAIL", f)
     print(f"{passed} passed, {len(failures)} failed")
