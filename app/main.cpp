@@ -13,6 +13,7 @@
 
 int main(int argc, char** argv) {
   host::setProgramPath(argv[0]);
+  host::keepFreedMemory();
   geltaro::ConsoleOptions o;
   CLI::App app{"Geltaro : points topographiques, calculs et plans dans des dessins DXF"};
   app.add_option("dessin", o.drawing, "dessin à ouvrir (DXF ; un nouveau dessin s'il est omis)");

@@ -18,6 +18,7 @@
 #include <memory>
 #include <string>
 
+#include "host/app/host_app.hpp"
 #include "host/db/database.hpp"
 #include "host/plot/plot.hpp"
 
@@ -74,6 +75,9 @@ BENCHMARK(BM_PlotPng)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(
 }  // namespace
 
 int main(int argc, char** argv) {
+  // The console program's memory policy, so that the figures are the
+  // program's.
+  host::keepFreedMemory();
   if (argc > 1 && argv[1][0] != '-') {
     gDrawing = argv[1];
     for (int i = 1; i + 1 < argc; ++i) argv[i] = argv[i + 1];

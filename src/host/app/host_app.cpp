@@ -1,5 +1,6 @@
 #include "host/app/host_app.hpp"
 
+#include <malloc.h>
 #include <algorithm>
 #include <cstdlib>
 #include <cwctype>
@@ -174,6 +175,12 @@ void unloadModule() {
 
 void setInstallationFolder(const std::string& folder) { gHome = folder; }
 void setProgramPath(const std::string& argv0) { gProgram = argv0; }
+
+void keepFreedMemory() {
+  constexpr int kBytes = 256 << 20;
+  mallopt(M_MMAP_THRESHOLD, kBytes);
+  mallopt(M_TRIM_THRESHOLD, kBytes);
+}
 
 std::string installationFolder() {
   // The command line (--home) is the user's latest word: it wins over the

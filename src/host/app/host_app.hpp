@@ -182,6 +182,13 @@ std::string installationFolder();
 void setInstallationFolder(const std::string& folder);
 void setProgramPath(const std::string& argv0);
 
+// The program's memory policy, set once at its start: blocks of up to
+// 256 MB come from the heap and freed memory is kept for reuse (up to 256 MB
+// at the top of the heap). A plot of a large drawing allocates and frees
+// large buffers over and over; returned to the system each time, they are
+// mapped and faulted in again, a third of a plot's time.
+void keepFreedMemory();
+
 // Windows-1252, the 8-bit code page of text files. Characters it lacks
 // become '?'.
 std::string toAnsi(const std::wstring& text);

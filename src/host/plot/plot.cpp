@@ -1105,7 +1105,17 @@ bool Renderer::drawEntity(ObjectRecord& r, const Context& ctx) {
       sweep = a->endAngle() - a0;
       while (sweep <= 0) sweep += 2 * kPi;
     }
-    if (rad > 0 && finite(rad)) {
+    // A circle that its own pen covers (radius under half the line's width
+    // on paper) is the pen's round dot: the same ink, one point instead of
+    // a polygon (a plan of many small point symbols stays small).
+    const double penWidth = std::max(p.weightMm, 0.05) * devPerMm_;
+    if (type == "CIRCLE" && !raster_ && !p.linetype && rad > 0 && rad * plane.planScale() < penWidth / 2) {
+      std::vector<Pt> dot{{centre.x, centre.y, centre.z}};
+      if (!outside(plane, dot)) {
+        setPen(p, lts);
+        strokePoints(dot, plane, false);
+      }
+    } else if (rad > 0 && finite(rad)) {
       std::vector<Pt> pts;
       arcPoints(pts, centre.x, centre.y, centre.z, rad, a0, sweep, plane.planScale(), tolerance_, true);
       if (!outside(plane, pts)) {
