@@ -164,6 +164,30 @@ void plotCommand() {
       say("\nCette entité n'a pas d'étendue : rien à tracer.\n");
       return;
     }
+    // A sheet's outline laid out at an angle: the paper follows its first
+    // side, and the window is the outline in its own axes.
+    if (auto* outline = ZcDbPolyline::cast(e.object()); outline && outline->numVerts() >= 2) {
+      ZcGePoint2d a, b;
+      outline->getPointAt(0, a);
+      outline->getPointAt(1, b);
+      // Turns by a quarter make the same rectangle: the smallest angle is
+      // kept, so an outline drawn square to the axes is never turned (the
+      // orientation of the paper says portrait or landscape).
+      double angle = std::remainder(std::atan2(b.y - a.y, b.x - a.x), M_PI / 2);
+      if (std::isfinite(angle) && (a.x != b.x || a.y != b.y)) {
+        const double c = std::cos(angle), s = std::sin(angle);
+        ZcDbExtents own;
+        for (unsigned i = 0; i < outline->numVerts(); ++i) {
+          ZcGePoint2d v;
+          outline->getPointAt(i, v);
+          own.addPoint(ZcGePoint3d(c * v.x + s * v.y, -s * v.x + c * v.y, 0));
+        }
+        if (own.isValid()) {
+          ext = own;
+          req.rotation = angle;
+        }
+      }
+    }
     req.window = ext;
     req.margin = 0;
     sheet = true;

@@ -1378,6 +1378,7 @@ Result plot(ZcDbDatabase& db, const Request& req) {
   res.scale = 1000.0 / mmPerUnit;
   res.mmPerUnit = mmPerUnit;
   res.centreX = (lo.x + hi.x) / 2, res.centreY = (lo.y + hi.y) / 2;
+  res.rotation = finite(req.rotation) ? req.rotation : 0;
   res.originX = req.paper.width / 2, res.originY = req.paper.height / 2;
 
   const bool raster = req.format == Format::Png;
@@ -1426,10 +1427,15 @@ Result plot(ZcDbDatabase& db, const Request& req) {
   cairo_rectangle(cr, cx0, cy0, cx1 - cx0, cy1 - cy0);
   cairo_clip(cr);
 
+  // Model to device: turned by -rotation (the window's axes), scaled,
+  // y downwards, the window's centre on the paper's.
   Xf page;
-  page.m[0][0] = mmPerUnit * devPerMm;
+  const double k = mmPerUnit * devPerMm, cr0 = std::cos(res.rotation), sr0 = std::sin(res.rotation);
+  page.m[0][0] = k * cr0;
+  page.m[0][1] = k * sr0;
   page.m[0][3] = (res.originX - res.centreX * mmPerUnit) * devPerMm;
-  page.m[1][1] = -mmPerUnit * devPerMm;
+  page.m[1][0] = k * sr0;
+  page.m[1][1] = -k * cr0;
   page.m[1][3] = (res.originY + res.centreY * mmPerUnit) * devPerMm;
 
   Renderer renderer(db, cr, devPerMm, mmPerUnit, Bounds{cx0, cy0, cx1, cy1}, raster, res);

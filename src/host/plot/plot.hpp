@@ -8,6 +8,7 @@
 // draws it.
 #pragma once
 
+#include <cmath>
 #include <functional>
 #include <map>
 #include <string>
@@ -32,7 +33,10 @@ struct Paper {
 bool isoPaper(const std::string& name, bool landscape, Paper& paper);
 
 struct Request {
-  ZcDbExtents window;           // in model coordinates (x, y)
+  // In model coordinates (x, y), or, with a rotation, in the axes of the
+  // model turned by -rotation (a sheet laid out at an angle: its own axes).
+  ZcDbExtents window;
+  double rotation = 0;          // radians: the direction of the paper's x axis in the model
   double scale = 0;             // n of 1/n; 0 or less: fit the window to the paper
   Paper paper;
   double margin = 10;           // mm kept blank on each side when fitting
@@ -51,10 +55,11 @@ struct Result {
   int drawn = 0;                           // entities drawn (block contents included)
   std::map<std::string, int> skipped;      // entity types not drawn, and their counts
   // Model coordinates to paper millimetres from the paper's top-left corner.
-  double originX = 0, originY = 0, mmPerUnit = 0, centreX = 0, centreY = 0;
+  double originX = 0, originY = 0, mmPerUnit = 0, centreX = 0, centreY = 0, rotation = 0;
   void toPaper(double x, double y, double& px, double& py) const {
-    px = originX + (x - centreX) * mmPerUnit;
-    py = originY - (y - centreY) * mmPerUnit;
+    const double c = std::cos(rotation), s = std::sin(rotation);
+    px = originX + (c * x + s * y - centreX) * mmPerUnit;
+    py = originY - (-s * x + c * y - centreY) * mmPerUnit;
   }
 };
 

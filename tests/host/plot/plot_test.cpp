@@ -218,6 +218,42 @@ TEST(Plot, PngLineAlongItsPathAndNothingOutsideTheWindow) {
   EXPECT_GT(red, 80 * px);
 }
 
+// A sheet laid out at 30 degrees: the paper follows its axes, so a line
+// along the sheet's first side runs level on the paper, where toPaper puts it.
+TEST(Plot, TurnedWindowRunsAlongThePaper) {
+  const double a = 30 * M_PI / 180, c = std::cos(a), s = std::sin(a);
+  auto db = drawing(layerTable(layer("0", 7) + layer("ROUGE", 1)),
+                    line("ROUGE", 10 * c, 10 * s, 90 * c, 90 * s));
+  Request req;
+  // The window in the sheet's own axes: 0..100 along, -20..20 across.
+  req.window = window(0, -20, 100, 20);
+  req.rotation = a;
+  req.scale = 1000;
+  req.format = Format::Png;
+  req.dpi = 100;
+  isoPaper("A4", true, req.paper);
+  req.output = scratch("turned.png").string();
+  Result r = plot(*db, req);
+  ASSERT_TRUE(r.ok) << r.error;
+  Image img(req.output);
+  const double px = 100 / 25.4;
+  double ax, ay, bx, by;
+  r.toPaper(10 * c, 10 * s, ax, ay), r.toPaper(90 * c, 90 * s, bx, by);
+  EXPECT_NEAR(ay, by, 1e-9) << "level on the paper";
+  EXPECT_NEAR(bx - ax, 80, 1e-9);
+  int red = 0, stray = 0;
+  for (int y = 0; y < img.h; ++y)
+    for (int x = 0; x < img.w; ++x) {
+      int cr, cg, cb;
+      img.rgb(x, y, cr, cg, cb);
+      if (!(cr > 128 && cg < 128 && cb < 128)) continue;
+      ++red;
+      if (distanceToSegment((x + 0.5) / px, (y + 0.5) / px, ax, ay, bx, by) > 0.5) ++stray;
+    }
+  EXPECT_EQ(stray, 0);
+  EXPECT_GT(red, 75 * px);
+}
+
 // Colours from the layer, the entity and the block; white drawn black;
 // layers off or frozen not drawn; content not drawn counted.
 TEST(Plot, ColoursLayersAndSkippedContent) {
