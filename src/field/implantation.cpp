@@ -305,10 +305,13 @@ void obstacleLineaireImplantation::montrer(int couleur) { zcedRedraw(entite, cou
 
 bool obstacleLineaireImplantation::intersecter(const ZcGePoint3d& a, const ZcGePoint3d& b,
                                                std::vector<ZcGePoint3d>& points) const {
-  Path chemin;
-  if (!cheminCourbe(entite, chemin)) return false;
+  if (!chemin_) {
+    chemin_.emplace();
+    if (!cheminCourbe(entite, *chemin_)) *chemin_ = Path();
+  }
+  if (chemin_->isEmpty()) return false;
   const std::size_t avant = points.size();
-  ajouterCroisements(chemin, a, b, points);
+  ajouterCroisements(*chemin_, a, b, points);
   return points.size() > avant;
 }
 

@@ -9,10 +9,12 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "host/db/resbuf.hpp"
+#include "host/geom/path.hpp"
 #include "host/geom/point.hpp"
 #include "points/numerotation.hpp"
 #include "points/point.hpp"
@@ -248,6 +250,11 @@ class obstacleLineaireImplantation : public obstacleImplantation {
   bool lireMarque(const ZcDbObjectId& id) override;
   void montrer(int couleur) override;
   bool intersecter(const ZcGePoint3d& a, const ZcGePoint3d& b, std::vector<ZcGePoint3d>& points) const override;
+
+ private:
+  // The curve's path, read from the drawing at the first sight line it is
+  // met with, then kept: a job tests it against every point's sight.
+  mutable std::optional<Path> chemin_;
 };
 
 // A block reference standing for a vertical cylinder (a tree, a pole).
@@ -288,7 +295,7 @@ struct pointGenere {
 // entity that would give more than kMaxPointsEntite points (then
 // `tropDePoints` is set).
 constexpr std::size_t kMaxPointsEntite = 1000000;
-std::vector<pointGenere> pointsLeLongDe(const class Path& chemin, const parametresInterpolation& p,
+std::vector<pointGenere> pointsLeLongDe(const Path& chemin, const parametresInterpolation& p,
                                         bool* tropDePoints = nullptr);
 
 // ------------------------------------------------------------ the job

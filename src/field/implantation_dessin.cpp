@@ -10,6 +10,7 @@
 #include "host/db/database.hpp"
 #include "host/db/entities.hpp"
 #include "host/db/objects.hpp"
+#include "points/storage.hpp"
 #include "field/implantation_outils.hpp"
 
 using implantation::defini;
@@ -21,18 +22,7 @@ constexpr double kPi = std::numbers::pi;
 
 }  // namespace
 
-ZcDbObjectId calqueImplantation(ZcDbDatabase* db) {
-  ZcDbObjectPointer<ZcDbLayerTable> calques(db->layerTableId(), ZcDb::kForRead);
-  if (calques.openStatus() != Zcad::eOk) return {};
-  ZcDbObjectId id;
-  if (calques->getAt(std::wstring(kCalqueImplantation), id) == Zcad::eOk) return id;
-  if (calques->upgradeOpen() != Zcad::eOk) return {};
-  auto calque = std::make_unique<ZcDbLayerTableRecord>();
-  calque->setName(kCalqueImplantation);
-  calque->setColorIndex(7);
-  if (calques->add(id, calque.get()) != Zcad::eOk) return {};
-  return id;
-}
+ZcDbObjectId calqueImplantation(ZcDbDatabase* db) { return geltaro::points::calqueNomme(db, kCalqueImplantation, 7); }
 
 namespace {
 

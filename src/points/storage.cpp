@@ -36,19 +36,21 @@ bool lireChaine(ZcDbObjectId objet, const wchar_t* cle, ResbufChain& chaine) {
   return true;
 }
 
-ZcDbObjectId calqueZero(ZcDbDatabase* db) {
+ZcDbObjectId calqueNomme(ZcDbDatabase* db, const std::wstring& nom, int couleur) {
   if (!db) return {};
   ZcDbObjectPointer<ZcDbLayerTable> calques(db->layerTableId(), ZcDb::kForRead);
   if (calques.openStatus() != Zcad::eOk) return {};
   ZcDbObjectId id;
-  if (calques->getAt(std::wstring(L"0"), id) == Zcad::eOk) return id;
+  if (calques->getAt(nom, id) == Zcad::eOk) return id;
   if (calques->upgradeOpen() != Zcad::eOk) return {};
   auto calque = std::make_unique<ZcDbLayerTableRecord>();
-  calque->setName(L"0");
-  calque->setColorIndex(1);
+  calque->setName(nom);
+  calque->setColorIndex(couleur);
   if (calques->add(id, calque.get()) != Zcad::eOk) return {};
   return id;
 }
+
+ZcDbObjectId calqueZero(ZcDbDatabase* db) { return calqueNomme(db, L"0", 1); }
 
 std::size_t tailleChaineProjet(const projetsTopo& projet) {
   // courant and the count, then per table its name, its count and seven

@@ -23,6 +23,9 @@ Zcad::ErrorStatus stockerChaine(ZcDbObjectId objet, const wchar_t* cle, const Re
 // A copy of the chain stored under `cle`; false when there is none.
 bool lireChaine(ZcDbObjectId objet, const wchar_t* cle, ResbufChain& chaine);
 
+// The layer of that name, created with that colour when the drawing lacks
+// it; null without a layer table.
+ZcDbObjectId calqueNomme(ZcDbDatabase* db, const std::wstring& nom, int couleur);
 // Layer "0" of the drawing, created (colour 1) when the drawing lacks it.
 ZcDbObjectId calqueZero(ZcDbDatabase* db);
 
